@@ -1,0 +1,86 @@
+// Throughput of the statistics engine: analyse() over a synthetic stream of 10,000,000 events
+// (KELVOR_BENCH_EVENTS overrides the count, e.g. for a quick smoke run).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+
+#include "SyntheticTrace.h"
+
+namespace kelvor::bench {
+namespace {
+
+std::size_t eventCount() {
+  if (const char* text = std::getenv("KELVOR_BENCH_EVENTS")) {
+    const long long value = std::atoll(text);
+    if (value > 0) {
+      return static_cast<std::size_t>(value);
+    }
+  }
+  return 10'000'000;
+}
+
+struct Fixture {
+  std::ostringstream console;
+  AnalysisContext context;
+  std::unique_ptr<StatisticsEngine> engine;
+
+  Fixture() {
+    context.console = &console;
+    engine = std::make_unique<StatisticsEngine>(context);
+    appendSyntheticTrace(*engine, eventCount());
+  }
+};
+
+Fixture& shared() {
+  static Fixture fixture;
+  return fixture;
+}
+
+void BM_AnalyseWholeTrace(benchmark::State& state) {
+  StatisticsEngine& engine = *shared().engine;
+  engine.setCurrentClock(26.0);
+  for (auto _ : state) {
+    engine.analyse(-1.0, 1.0e30);
+    benchmark::DoNotOptimize(engine.statistics().begin()->second.totalWithInt);
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(engine.stream().size()));
+  state.counters["lock_periods"] = static_cast<double>(engine.locks().periods().size());
+}
+BENCHMARK(BM_AnalyseWholeTrace)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_AnalyseWindow(benchmark::State& state) {
+  StatisticsEngine& engine = *shared().engine;
+  const double first = engine.stream().firstTime();
+  const double span = engine.stream().lastTime() - first;
+  for (auto _ : state) {
+    engine.analyse(first + 0.25 * span, first + 0.5 * span);
+    benchmark::DoNotOptimize(engine.windowSpan());
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(engine.stream().size()));
+}
+BENCHMARK(BM_AnalyseWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Appending with entry registration, what every producer pays per event.
+void BM_AppendEvents(benchmark::State& state) {
+  const std::size_t count = std::min<std::size_t>(eventCount(), 2'000'000);
+  for (auto _ : state) {
+    std::ostringstream console;
+    AnalysisContext context;
+    context.console = &console;
+    StatisticsEngine engine(context);
+    appendSyntheticTrace(engine, count);
+    benchmark::DoNotOptimize(engine.stream().data());
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(count));
+}
+BENCHMARK(BM_AppendEvents)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace kelvor::bench
+
+BENCHMARK_MAIN();

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "analysis/StatisticsEngine.h"
+
+namespace kelvor::bench {
+
+// Appends a deterministic synthetic trace of `count` events to the engine: processes, tasks and
+// HISRs at the top level, interrupts nested in them up to five deep, clock changes, interrupt
+// lock and unlock events and user marks. The same seed gives the same trace on every machine.
+void appendSyntheticTrace(StatisticsEngine& engine, std::size_t count, std::uint64_t seed = 1);
+
+}  // namespace kelvor::bench

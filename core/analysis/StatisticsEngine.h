@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "analysis/AnalysisContext.h"
+#include "analysis/LockTracker.h"
+#include "analysis/ProcessStats.h"
+#include "model/EventStream.h"
+
+namespace kelvor {
+
+// Owns the event stream and one ProcessStats record per entry id. analyse() walks the stream
+// once, matching starts with ends through a stack of nested activations, and charges each
+// finished activation to its entry.
+class StatisticsEngine final : public EntryRegistry {
+ public:
+  using StatsMap = std::map<std::uint32_t, ProcessStats>;
+
+  static constexpr const char* NestingWarningText =
+      "Too many nested processes, tasks or Interrupts for tracing [>30]!\nTrace is truncated.";
+  static constexpr const char* NestingWarningCaption = "Message !";
+  static constexpr std::uint32_t NestingWarningDepth = 30;
+
+  explicit StatisticsEngine(AnalysisContext& context);
+  StatisticsEngine(const StatisticsEngine&) = delete;
+  StatisticsEngine& operator=(const StatisticsEngine&) = delete;
+
+  EventStream& stream() { return stream_; }
+  const EventStream& stream() const { return stream_; }
+  // Appends to the stream, which registers the event's entry here.
+  void append(const TraceEvent& event) { stream_.append(event); }
+
+  // Creates the record of a process or interrupt the first time one of its starts or ends is
+  // appended; it gets the next row number and is visible.
+  void registerEntry(const TraceEvent& event) override;
+
+  // The record of an entry, created (invisible, without a row) when it is missing.
+  ProcessStats& statsFor(std::uint32_t entryId);
+  // The record of an entry, or null; never creates one.
+  const ProcessStats* find(std::uint32_t entryId) const;
+
+  // Recomputes every record over the window [start, end], clipped to the stream's first and
+  // last times; (-1.0, 1.0e30) analyses the whole trace.
+  void analyse(double windowStart, double windowEnd);
+  // Every record's statistics back to their initial values.
+  void resetStatistics();
+  // Empties the stream and drops every record (a new recording starts from nothing).
+  void clear();
+
+  // Records in ascending entry id.
+  const StatsMap& statistics() const { return stats_; }
+  double windowStart() const { return windowStart_; }
+  double windowEnd() const { return windowEnd_; }
+  double windowSpan() const { return windowSpan_; }
+  double currentClock() const { return currentClock_; }
+  void setCurrentClock(double mhz) { currentClock_ = mhz; }
+  // Open activations; 0 outside analyse().
+  std::uint32_t depth() const { return static_cast<std::uint32_t>(frames_.size()); }
+
+  LockTracker& locks() { return locks_; }
+  const LockTracker& locks() const { return locks_; }
+
+ private:
+  // One open activation of the walk.
+  struct Frame {
+    std::uint32_t entry;
+    std::uint32_t nestedCount;  // activations started directly inside this one
+    double start;               // time of the start event
+    double nestedTime;          // gross time returned by the nested activations
+    double resume;              // start of the current stretch of own execution
+    double clockTime;           // own stretches so far, times the clock at their end
+    double lowestClock;
+    double highestClock;
+  };
+
+  ProcessStats& createRecord(std::uint32_t entryId);
+  void open(std::uint32_t entry, double time, double clock);
+  void close(double time, double clock);
+  void reportHighInterrupt();
+
+  AnalysisContext& context_;
+  EventStream stream_;
+  StatsMap stats_;
+  // Records of entries below DenseLimit by entry id, so the walk resolves a record without a
+  // map search; std::map nodes never move, so the pointers stay valid.
+  static constexpr std::uint32_t DenseLimit = 0x20000;
+  std::vector<ProcessStats*> dense_;
+  std::vector<Frame> frames_;
+  LockTracker locks_;
+  double currentClock_ = 0.0;
+  double windowStart_ = 0.0;
+  double windowEnd_ = 0.0;
+  double windowSpan_ = 0.0;
+};
+
+}  // namespace kelvor

@@ -1,0 +1,52 @@
+#include "common/TextNumbers.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace kelvor {
+
+std::optional<double> parseLeadingDecimal(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
+    ++pos;
+  }
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  // Only plain decimal notation counts: "inf", "nan" and hexadecimal floats are not numbers here.
+  if (pos >= text.size() || !((text[pos] >= '0' && text[pos] <= '9') || text[pos] == '.')) {
+    return std::nullopt;
+  }
+  double value = 0.0;
+  const char* first = text.data() + pos;
+  const char* last = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  if (ec == std::errc::result_out_of_range) {
+    return std::nullopt;
+  }
+  if (ec != std::errc() || ptr == first) {
+    return std::nullopt;
+  }
+  return negative ? -value : value;
+}
+
+void appendGeneral(std::string& out, double value) {
+  char buffer[64];
+  if (std::isnan(value)) {
+    out += std::signbit(value) ? "-nan" : "nan";
+    return;
+  }
+  if (std::isinf(value)) {
+    out += value < 0 ? "-inf" : "inf";
+    return;
+  }
+  auto [ptr, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+  if (ec == std::errc()) {
+    out.append(buffer, ptr);
+  }
+}
+
+}  // namespace kelvor

@@ -86,76 +86,55 @@ void StatisticsEngine::clear() {
   std::fill(dense_.begin(), dense_.end(), nullptr);
 }
 
-void StatisticsEngine::open(std::uint32_t entry, double time, double clock) {
-  frames_.push_back({entry, 0, time, 0.0, time, 0.0, clock, clock});
-  if (frames_.size() > NestingWarningDepth && !context_.nestingWarned) {
-    context_.nestingWarned = true;
-    if (context_.prompter != nullptr) {
-      context_.prompter->message(NestingWarningText, NestingWarningCaption, PromptIcon::None);
-    }
+void StatisticsEngine::warnAboutNesting() {
+  context_.nestingWarned = true;
+  if (context_.prompter != nullptr) {
+    context_.prompter->message(NestingWarningText, NestingWarningCaption, PromptIcon::None);
   }
 }
 
-// Closes the innermost activation at time t (its end event, or the last event of the stream),
-// charges the part inside the window, and hands its gross time to the enclosing activation.
-void StatisticsEngine::close(double time, double clock) {
-  const Frame f = frames_.back();
-  frames_.pop_back();
+void StatisticsEngine::reportWrongEnd(const char* line) {
+  if (context_.console != nullptr) {
+    *context_.console << line;
+  }
+}
 
-  double gross = 0.0;
-  if (!(time < windowStart_ || f.start > windowEnd_)) {
-    const double from = std::max(f.start, windowStart_);
-    const double to = std::min(time, windowEnd_);
-    gross = to - from;
-    const double net = gross - f.nestedTime;
-    // The stretches before the last resume are not clipped to the window: a stretch is charged
-    // whole at the clock in force at its end.
-    const double clockWork = (to - f.resume) * clock + f.clockTime;
-    // An activation without net time (zero length, or fully covered by nested ones) has no mean
-    // clock of its own; it takes the clock in force, which adds nothing to clockTime.
-    const double mean = net != 0.0 ? clockWork / net : clock;
-    if (f.entry > HighestRegularInterruptId) {
-      reportHighInterrupt();
-    }
-
-    ProcessStats& r = statsFor(f.entry);
-    r.totalWithInt += gross;
-    r.totalNested += f.nestedCount;
-    r.calls += 1;
-    r.totalWithoutInt += net;
-    if (gross > r.maxWithInt) {
-      r.maxWithInt = gross;
-    }
-    if (gross < r.minWithInt) {
-      r.minWithInt = gross;
-    }
-    if (net > r.maxWithoutInt) {
-      r.maxWithoutInt = net;
-    }
-    if (net < r.minWithoutInt) {
-      r.minWithoutInt = net;
-    }
-    if (f.nestedCount > r.maxNested) {
-      r.maxNested = f.nestedCount;
-    }
-    if (f.nestedCount < r.minNested) {
-      r.minNested = f.nestedCount;
-    }
-    if (f.lowestClock < r.minClock) {
-      r.minClock = f.lowestClock;
-    }
-    if (f.highestClock > r.maxClock) {
-      r.maxClock = f.highestClock;
-    }
-    r.clockTime += net * mean;
-    r.meanClock = r.totalWithoutInt != 0.0 ? r.clockTime / r.totalWithoutInt : mean;
+// Charges a finished activation that ended at `time` (its end event, or the last event of the
+// stream) with the part inside the window; returns its gross time for the enclosing activation.
+double StatisticsEngine::charge(const Frame& f, double time, double clock) {
+  if (time < windowStart_ || f.start > windowEnd_) {
+    return 0.0;
+  }
+  const double from = std::max(f.start, windowStart_);
+  const double to = std::min(time, windowEnd_);
+  const double gross = to - from;
+  const double net = gross - f.nestedTime;
+  // The stretches before the last resume are not clipped to the window: a stretch is charged
+  // whole at the clock in force at its end.
+  const double clockWork = (to - f.resume) * clock + f.clockTime;
+  // An activation without net time (zero length, or fully covered by nested ones) has no mean
+  // clock of its own; it takes the clock in force, which adds nothing to clockTime.
+  const double mean = net != 0.0 ? clockWork / net : clock;
+  if (f.entry > HighestRegularInterruptId) {
+    reportHighInterrupt();
   }
 
-  if (!frames_.empty()) {
-    Frame& parent = frames_.back();
-    parent.nestedTime += gross;
-    parent.resume = time;
-  }
+  ProcessStats& r = statsFor(f.entry);
+  r.totalWithInt += gross;
+  r.totalNested += f.nestedCount;
+  r.calls += 1;
+  r.totalWithoutInt += net;
+  r.maxWithInt = gross > r.maxWithInt ? gross : r.maxWithInt;
+  r.minWithInt = gross < r.minWithInt ? gross : r.minWithInt;
+  r.maxWithoutInt = net > r.maxWithoutInt ? net : r.maxWithoutInt;
+  r.minWithoutInt = net < r.minWithoutInt ? net : r.minWithoutInt;
+  r.maxNested = f.nestedCount > r.maxNested ? f.nestedCount : r.maxNested;
+  r.minNested = f.nestedCount < r.minNested ? f.nestedCount : r.minNested;
+  r.minClock = f.lowestClock < r.minClock ? f.lowestClock : r.minClock;
+  r.maxClock = f.highestClock > r.maxClock ? f.highestClock : r.maxClock;
+  r.clockTime += net * mean;
+  r.meanClock = r.totalWithoutInt != 0.0 ? r.clockTime / r.totalWithoutInt : mean;
+  return gross;
 }
 
 void StatisticsEngine::analyse(double windowStart, double windowEnd) {
@@ -180,23 +159,49 @@ void StatisticsEngine::analyse(double windowStart, double windowEnd) {
   resetStatistics();
 
   // The nesting runs on an explicit stack, so traces with any number of unmatched or nested
-  // starts cannot exhaust the call stack.
-  frames_.clear();
+  // starts cannot exhaust the call stack. frames_ is only storage here: `depth` frames are open,
+  // and `top` points at the innermost one.
+  if (frames_.size() < 64) {
+    frames_.resize(64);
+  }
+  std::size_t depth = 0;
+  Frame* top = nullptr;
   double clock = currentClock_;
-  const TraceEvent* events = stream_.data();
-  const std::size_t count = stream_.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const TraceEvent& e = events[i];
-    if (frames_.empty()) {
-      switch (e.kind) {
+
+  auto open = [&](std::uint32_t entry, double time) {
+    if (depth == frames_.size()) {
+      frames_.resize(frames_.size() * 2);
+    }
+    top = &frames_[depth++];
+    *top = Frame{entry, 0, time, 0.0, time, 0.0, clock, clock};
+    if (depth > NestingWarningDepth && !context_.nestingWarned) {
+      warnAboutNesting();
+    }
+  };
+  auto close = [&](double time) {
+    const double gross = charge(*top, time, clock);
+    if (--depth == 0) {
+      top = nullptr;
+      return;
+    }
+    --top;
+    top->nestedTime += gross;
+    top->resume = time;
+  };
+
+  const TraceEvent* e = stream_.data();
+  const TraceEvent* const end = e + stream_.size();
+  for (; e != end; ++e) {
+    if (depth == 0) {
+      switch (e->kind) {
         case EventKind::START_PROC:
-          open(e.id, e.time, clock);
+          open(e->id, e->time);
           break;
         case EventKind::START_IRQ:
-          open(InterruptIdBase + e.number, e.time, clock);
+          open(InterruptIdBase + e->number, e->time);
           break;
         case EventKind::CLK_SPEED:
-          clock = e.clock;
+          clock = e->clock;
           break;
         default:
           // Ends without a start, lock changes, user marks, pseudo processes: nothing to charge.
@@ -205,36 +210,39 @@ void StatisticsEngine::analyse(double windowStart, double windowEnd) {
       continue;
     }
 
-    Frame& top = frames_.back();
-    switch (e.kind) {
+    switch (e->kind) {
       case EventKind::START_PROC:
+        top->nestedCount += 1;
+        top->clockTime += (e->time - top->resume) * clock;
+        open(e->id, e->time);
+        break;
       case EventKind::START_IRQ:
-        top.nestedCount += 1;
-        top.clockTime += (e.time - top.resume) * clock;
-        open(entryId(e), e.time, clock);
+        top->nestedCount += 1;
+        top->clockTime += (e->time - top->resume) * clock;
+        open(InterruptIdBase + e->number, e->time);
         break;
       case EventKind::END_PROC:
-        if (e.id == top.entry) {
-          close(e.time, clock);
-        } else if (context_.console != nullptr) {
-          *context_.console << "Falsche pid retour\n";
+        if (e->id == top->entry) {
+          close(e->time);
+        } else {
+          reportWrongEnd("Falsche pid retour\n");
         }
         break;
       case EventKind::END_IRQ:
         // Any interrupt end closes an open interrupt; its number is not compared.
-        if (top.entry >= InterruptIdBase) {
-          close(e.time, clock);
-        } else if (context_.console != nullptr) {
-          *context_.console << "Falsche pid ist hier kein IRQ! retour\n";
+        if (top->entry >= InterruptIdBase) {
+          close(e->time);
+        } else {
+          reportWrongEnd("Falsche pid ist hier kein IRQ! retour\n");
         }
         break;
       case EventKind::SET_IRQ_LEVEL:
-        locks_.levelChanged(e.number & 0x80u, e.time, top.entry);
+        locks_.levelChanged(e->number & 0x80u, e->time, top->entry);
         break;
       case EventKind::CLK_SPEED:
-        clock = e.clock;
-        top.lowestClock = std::min(top.lowestClock, clock);
-        top.highestClock = std::max(top.highestClock, clock);
+        clock = e->clock;
+        top->lowestClock = std::min(top->lowestClock, clock);
+        top->highestClock = std::max(top->highestClock, clock);
         break;
       default:
         break;
@@ -243,8 +251,8 @@ void StatisticsEngine::analyse(double windowStart, double windowEnd) {
 
   // Activations still open at the end of the stream close at its last event, innermost first.
   const double last = stream_.lastTime();
-  while (!frames_.empty()) {
-    close(last, clock);
+  while (depth != 0) {
+    close(last);
   }
   currentClock_ = clock;
 }

@@ -56,8 +56,6 @@ class StatisticsEngine final : public EntryRegistry {
   double windowSpan() const { return windowSpan_; }
   double currentClock() const { return currentClock_; }
   void setCurrentClock(double mhz) { currentClock_ = mhz; }
-  // Open activations; 0 outside analyse().
-  std::uint32_t depth() const { return static_cast<std::uint32_t>(frames_.size()); }
 
   LockTracker& locks() { return locks_; }
   const LockTracker& locks() const { return locks_; }
@@ -76,8 +74,9 @@ class StatisticsEngine final : public EntryRegistry {
   };
 
   ProcessStats& createRecord(std::uint32_t entryId);
-  void open(std::uint32_t entry, double time, double clock);
-  void close(double time, double clock);
+  double charge(const Frame& frame, double time, double clock);
+  void warnAboutNesting();
+  void reportWrongEnd(const char* line);
   void reportHighInterrupt();
 
   AnalysisContext& context_;
@@ -87,7 +86,7 @@ class StatisticsEngine final : public EntryRegistry {
   // map search; std::map nodes never move, so the pointers stay valid.
   static constexpr std::uint32_t DenseLimit = 0x20000;
   std::vector<ProcessStats*> dense_;
-  std::vector<Frame> frames_;
+  std::vector<Frame> frames_;  // storage of the walk's activation stack, kept between analyses
   LockTracker locks_;
   double currentClock_ = 0.0;
   double windowStart_ = 0.0;

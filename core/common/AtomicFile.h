@@ -20,6 +20,9 @@ class AtomicFileWriter {
   bool isOpen() const { return file_ != nullptr; }
   // Appends bytes; a failed write is remembered and makes commit fail.
   void write(std::string_view data);
+  // Whether the file is open and every write so far succeeded. Buffered data may still fail to
+  // reach the disk; commit reports that.
+  bool good() const { return file_ != nullptr && !failed_; }
   // Flushes and closes the temporary file and renames it over the target. Returns false (and
   // leaves the target untouched) when anything failed on the way.
   bool commit();

@@ -33,13 +33,15 @@ class MemorySettingsBackend final : public SettingsBackend {
     if (failWrites_) {
       return false;
     }
-    for (const auto& [name, value] : values) {
+    // No structured binding here: clang 14 cannot capture one in the lambda.
+    for (const auto& entry : values) {
+      const std::string& name = entry.first;
       auto it = std::find_if(values_.begin(), values_.end(),
                              [&](const auto& stored) { return stored.first == name; });
       if (it != values_.end()) {
-        it->second = value;
+        it->second = entry.second;
       } else {
-        values_.emplace_back(name, value);
+        values_.emplace_back(entry);
       }
     }
     return true;

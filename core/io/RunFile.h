@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kelvor {
+
+class StatisticsEngine;
+struct Session;
+
+// The program's own binary store of a trace (".run"): a 104-byte header, one 38-byte record per
+// statistics entry (id, name, priority) and one 26-byte record per event, all little-endian
+// without padding:
+//
+//   header   0: "Kelvor2\0"   8: u32 1   12: u32 26   16: u32 save time (s since 1970 UTC)
+//           20: i32 last event time (s, truncated)   24: u32 events E   28: u32 entries N
+//           32: 72 zero bytes
+//   entry    0: u16 id (the priority for entry 0)   2: name, 32 bytes zero-padded
+//           34: u32 priority
+//   event    0: f64 time   8: u16 key   10: i32 kind   14: 8 zero bytes
+//           22: u32 extra: the priority of the entry with id key for keys of 256 and above,
+//               the event's number below
+class RunFile {
+ public:
+  static constexpr std::size_t HeaderSize = 104;
+  static constexpr std::size_t EntrySize = 38;
+  static constexpr std::size_t EventSize = 26;
+  static constexpr std::size_t NameSize = 32;
+  static constexpr char Magic[8] = {'K', 'e', 'l', 'v', 'o', 'r', '2', '\0'};
+
+  // Results of write.
+  static constexpr std::uint16_t WriteOk = 0;
+  static constexpr std::uint16_t WriteCannotCreate = 1;
+  static constexpr std::uint16_t WriteHeaderShort = 3;
+  static constexpr std::uint16_t WriteEntriesShort = 4;
+  static constexpr std::uint16_t WriteEventsShort = 5;
+  static constexpr std::uint16_t WriteNoData = 8;
+
+  // Results of read.
+  static constexpr std::uint16_t ReadOk = 0;
+  static constexpr std::uint16_t ReadCannotOpen = 1;
+  static constexpr std::uint16_t ReadHeaderShort = 2;
+  static constexpr std::uint16_t ReadEntriesShort = 6;
+  static constexpr std::uint16_t ReadEventsShort = 7;
+  static constexpr std::uint16_t ReadBadMagic = 15;
+
+  // sourceType of read-back events by kind; kinds other than the five listed get OtherSource.
+  static constexpr std::uint8_t OtherSource = 0xFF;
+
+  // Saves the session's engine: its stream and, per statistics record, the name and priority
+  // the process table gives. Looking up the priority of an event key of 256 or more creates the
+  // engine's record of that id when missing. Sets the session's current trace file. The file is
+  // written beside the target and replaces it only when complete: on any failure the target is
+  // left as it was. An empty (or missing) stream returns WriteNoData and creates nothing.
+  static std::uint16_t write(Session& session, const std::string& path);
+
+  // Fills `engine` (emptied first) from a run file, replaces the session's run name table,
+  // clears its seen-id table and marks the id of every START_PROC, posts progress to the
+  // session's progress sink, and analyses the whole trace. A file that holds fewer records
+  // than its header promises gives what it holds and a "short" result.
+  static std::uint16_t read(Session& session, StatisticsEngine& engine, const std::string& path);
+
+  // The same from bytes in memory.
+  static std::uint16_t readBytes(Session& session, StatisticsEngine& engine,
+                                 std::string_view bytes);
+};
+
+}  // namespace kelvor

@@ -16,6 +16,9 @@
 
 namespace kelvor {
 
+// The caption of messages that have none of their own.
+inline constexpr const char* ApplicationTitle = "Kelvor TLA";
+
 // Where the data in the engine came from, and so whether closing or opening asks to save them.
 enum DataOrigin : std::uint32_t {
   OriginLive = 0,
@@ -51,14 +54,12 @@ struct RunNameRecord {
 // The program-wide state that the readers, the analysis and the views share. One lives as long
 // as the application (or the batch run); tests build fresh ones.
 struct Session {
-  explicit Session(SettingsBackend& backend) : settings(backend) {
-    analysis.settings = &settings;
-  }
+  explicit Session(SettingsBackend& backend) : settings(backend) { analysis.settings = &settings; }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
   SettingsStore settings;
-  AnalysisContext analysis;         // prompter, console, nesting flag, entry counter
+  AnalysisContext analysis;          // prompter, console, nesting flag, entry counter
   ProgressSink* progress = nullptr;  // may be null: nothing shows progress
   ProcessTable processTable;
   SeenIdTable seenIds;
@@ -68,6 +69,7 @@ struct Session {
   std::uint32_t acquisitionState = AcquisitionLoaded;
   std::uint32_t runFileLoaded = 0;
   std::string currentTraceFile;
+  std::string currentExtension = "run";  // of the file last opened
   bool lessThanSeen = false;
 
   // The one engine; replaced by every load.

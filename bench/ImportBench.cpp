@@ -1,0 +1,101 @@
+// Throughput of the text trace import: a generated ETM listing (.prn) and logic-analyser listing
+// (.txt) of about 200 MB each (KELVOR_BENCH_MB overrides the size), imported whole, and imported
+// then analysed. The listings are written once into KELVOR_BENCH_DIR (default /tmp) and reused.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "ListingGenerator.h"
+#include "io/TextTraceImporter.h"
+#include "session/Session.h"
+#include "settings/SettingsBackend.h"
+
+namespace kelvor::bench {
+namespace {
+
+std::uint64_t listingMegabytes() {
+  if (const char* text = std::getenv("KELVOR_BENCH_MB")) {
+    const long long value = std::atoll(text);
+    if (value > 0) {
+      return static_cast<std::uint64_t>(value);
+    }
+  }
+  return 200;
+}
+
+// The listing of the given kind, generated when it is missing or has another size.
+const std::string& listing(ListingKind kind) {
+  static std::string paths[2];
+  std::string& path = paths[kind == ListingKind::Prn ? 0 : 1];
+  if (!path.empty()) {
+    return path;
+  }
+  const char* dir = std::getenv("KELVOR_BENCH_DIR");
+  const std::uint64_t megabytes = listingMegabytes();
+  path = std::string(dir != nullptr ? dir : "/tmp") + "/kelvor-bench-" + std::to_string(megabytes) +
+         "mb" + (kind == ListingKind::Prn ? ".prn" : ".txt");
+  ListingOptions options;
+  options.kind = kind;
+  options.bytes = megabytes * 1000 * 1000;
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error || size < options.bytes || size > options.bytes + 4096) {
+    writeListingFile(path, options);
+  }
+  return path;
+}
+
+struct Importer {
+  MemorySettingsBackend backend;
+  Session session{backend};
+  std::ostringstream console;
+
+  explicit Importer(ListingKind kind) {
+    session.analysis.console = &console;
+    session.settings.Set("startadress", kind == ListingKind::Prn ? "C0000020" : "20");
+  }
+};
+
+void importListing(benchmark::State& state, ListingKind kind, bool analyse) {
+  const std::string& path = listing(kind);
+  const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
+  std::size_t events = 0;
+  for (auto _ : state) {
+    Importer importer(kind);
+    TextTraceImporter engine(importer.session, path);
+    if (analyse) {
+      engine.analyse(-1.0, 1.0e30);
+    }
+    events = engine.stream().size();
+    benchmark::DoNotOptimize(engine.stream().data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * bytes);
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(events));
+  state.counters["events"] = static_cast<double>(events);
+}
+
+void BM_ImportPrn(benchmark::State& state) {
+  importListing(state, ListingKind::Prn, false);
+}
+void BM_ImportTxt(benchmark::State& state) {
+  importListing(state, ListingKind::Txt, false);
+}
+void BM_ImportAndAnalysePrn(benchmark::State& state) {
+  importListing(state, ListingKind::Prn, true);
+}
+void BM_ImportAndAnalyseTxt(benchmark::State& state) {
+  importListing(state, ListingKind::Txt, true);
+}
+BENCHMARK(BM_ImportPrn)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImportTxt)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImportAndAnalysePrn)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImportAndAnalyseTxt)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace kelvor::bench
+
+BENCHMARK_MAIN();

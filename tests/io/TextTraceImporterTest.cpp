@@ -1,0 +1,366 @@
+#include "io/TextTraceImporter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "ImportFixture.h"
+
+namespace kelvor {
+namespace {
+
+using listing::classifyLine;
+using listing::readTimestamp;
+using test::ImportFixture;
+
+TEST(ListingTimestamp, ReadsValueAndUnitByTheCharacterRules) {
+  struct Case {
+    const char* text;
+    bool lessThanRule;
+    double expected;
+    bool lessThanSeen;
+  };
+  const Case cases[] = {
+      {"12.5 us", true, std::strtod("12.5e-6", nullptr), false},
+      {"  0.040us  trailing", false, std::strtod("0.040e-6", nullptr), false},
+      {"3 ms", false, 3e-3, false},
+      {"2 s", false, 2.0, false},
+      {"7 ps", false, 7e-12, false},
+      // A marked value is 1 in its unit; only the '.' of its digits survives.
+      {"<8.000 ns", true, 1e-9, true},
+      {"<8.000 ns", false, 8e-9, false},
+      {"<1 ns", false, 1e-9, false},
+      // Signs, upper-case letters and other characters are skipped: "Ns" reads as seconds.
+      {"-5 Ns", false, 5.0, false},
+      // A second '.' ends the number before the unit applies.
+      {"1.2.3 us", false, 1.2, false},
+      // More digits than a double holds exactly still convert like the decimal text.
+      {"123456789012345678901 ns", false, std::strtod("123456789012345678901e-9", nullptr), false},
+      {"12.5", false, 0.0, false},
+      {"", false, 0.0, false},
+      {". us", false, 0.0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    LineCursor cursor{std::string_view(c.text)};
+    bool seen = false;
+    EXPECT_EQ(readTimestamp(cursor, c.lessThanRule, seen), c.expected);
+    EXPECT_EQ(seen, c.lessThanSeen);
+    EXPECT_TRUE(cursor.atEnd());
+  }
+}
+
+TEST(ListingClassify, MatchesThePhraseFromTheFirstUpperCaseForT) {
+  const std::pair<const char*, int> cases[] = {
+      {"", 0},
+      {"   FLOW ERROR", 1},
+      {"  xFlow Error in trace", 1},
+      {"   flow error", 0},    // no upper-case F or T
+      {"Time FLOW ERROR", 0},  // the text from the first 'T' does not match
+      {"FLOW ERRO", 0},
+      {"--- TRACE ENABLE ---", 2},
+      {"Trace enable", 2},
+      {"________record____address_____cycle____data____ti.back", 0},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(classifyLine(text), expected) << text;
+  }
+}
+
+class TextTraceImporterTest : public ImportFixture {
+ protected:
+  std::unique_ptr<TextTraceImporter> decoder() {
+    return std::make_unique<TextTraceImporter>(session, TextTraceFormat::None, "");
+  }
+  static std::string etmWrite(std::uint32_t address, std::uint32_t data, const char* time) {
+    char line[128];
+    std::snprintf(line, sizeof line, "-%07u  D:%08X  wr-long  %08X  %s\r\n", ++record, address,
+                  data, time);
+    return line;
+  }
+  static std::string etmExec(std::uint32_t address) {
+    char line[128];
+    std::snprintf(line, sizeof line, "-%07u  P:%08X  exec  0.010us\r\n", ++record, address);
+    return line;
+  }
+  static std::string tlaLine(std::uint32_t address, std::uint32_t data) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%08X\t%08X\t10 ns\r\n", address, data);
+    return line;
+  }
+  static inline unsigned record = 0;
+};
+
+TEST_F(TextTraceImporterTest, DecodesWritesByOffset) {
+  auto importer = decoder();
+  importer->decodeWrite(0, "0x0012");
+  importer->decodeWrite(2, "12");
+  importer->decodeWrite(10, "1A");
+  importer->decodeWrite(14, "9");
+  importer->decodeWrite(14, "11");
+  importer->decodeWrite(16, "10005");
+  importer->decodeWrite(20, "20005");
+  importer->decodeWrite(22, "7");
+  importer->decodeWrite(24, "3");
+  for (const std::uint32_t nothing : {12u, 18u, 1u, 26u, 0xFFFFFFE0u}) {
+    importer->decodeWrite(nothing, "1");
+  }
+  const EventStream& s = importer->stream();
+  ASSERT_EQ(s.size(), 9u);
+  EXPECT_EQ(s[0].kind, EventKind::START_PROC);
+  EXPECT_EQ(s[0].id, 0x12);
+  EXPECT_TRUE(session.seenIds.isSeen(0x12));
+  EXPECT_EQ(s[1].kind, EventKind::END_PROC);
+  EXPECT_EQ(s[2].kind, EventKind::END_IRQ);
+  EXPECT_EQ(s[2].number, 0x1Au);
+  EXPECT_EQ(s[3].clock, 89.1);
+  EXPECT_EQ(s[4].kind, EventKind::CLK_SPEED);
+  EXPECT_EQ(s[4].clock, 0.0);  // code 0x11: unknown
+  EXPECT_EQ(s[5].kind, EventKind::USER_MARK);
+  EXPECT_EQ(s[5].id, 5);
+  EXPECT_EQ(s[6].kind, EventKind::USER_ENTER);
+  EXPECT_EQ(s[6].number, 0x20005u);
+  EXPECT_EQ(s[7].kind, EventKind::USER_EXIT);
+  EXPECT_EQ(s[8].kind, EventKind::PSEUDO_PROCESS);
+  EXPECT_EQ(s[8].number, 3u);
+}
+
+TEST_F(TextTraceImporterTest, InterruptWordComesFromOffsetsSixAndFour) {
+  auto importer = decoder();
+  importer->decodeWrite(14, "B");  // clock code 11
+  importer->decodeWrite(6, "0105");
+  importer->decodeWrite(4, "0003");
+  importer->decodeWrite(8, "0007");
+  importer->decodeWrite(8, "0009");
+  // Offset 6 replaces the whole word: a high half written before it is lost.
+  importer->decodeWrite(4, "0002");
+  importer->decodeWrite(6, "0001");
+  importer->decodeWrite(8, "000A");
+  const EventStream& s = importer->stream();
+  ASSERT_EQ(s.size(), 4u);
+  EXPECT_EQ(s[0].clock, 0.0);
+  EXPECT_EQ(s[1].kind, EventKind::START_IRQ);
+  EXPECT_EQ(s[1].number, 7u);
+  EXPECT_EQ(s[1].clock, 3.0);
+  EXPECT_EQ(s[1].sourceType, 5);
+  EXPECT_EQ(s[2].clock, 0.0);
+  EXPECT_EQ(s[2].sourceType, 0);
+  EXPECT_EQ(s[3].clock, 0.0);
+  EXPECT_EQ(s[3].sourceType, 1);
+}
+
+TEST_F(TextTraceImporterTest, EtmRecordsDecodeAndExecLinesAdvanceTime) {
+  const std::string listing =
+      "________record__address_____cycle____data______ti.back\r\n" +
+      etmWrite(0xC0000020, 0x12, "0.500us") + "-0000099  P:C0000020  exec  1.000us\r\n" +
+      "                TRACE ENABLE\r\n" + etmWrite(0xC0000022, 0x12, "0.250us") +
+      etmWrite(0xC0000100, 0x12, "1.000us");
+  for (const bool crlf : {true, false}) {
+    std::string text = listing;
+    if (!crlf) {
+      std::erase(text, '\r');
+    }
+    auto importer = importFile("trace.prn", text);
+    const EventStream& s = importer->stream();
+    ASSERT_EQ(s.size(), 2u) << "crlf " << crlf;
+    EXPECT_EQ(s[0].kind, EventKind::START_PROC);
+    EXPECT_EQ(s[0].id, 0x12);
+    EXPECT_DOUBLE_EQ(s[0].time, 0.5e-6);
+    EXPECT_EQ(s[1].kind, EventKind::END_PROC);
+    EXPECT_DOUBLE_EQ(s[1].time, 1.75e-6);
+    EXPECT_DOUBLE_EQ(importer->currentTime(), 2.75e-6);
+  }
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(session.lessThanSeen);  // '<' counts only in logic-analyser listings
+}
+
+TEST_F(TextTraceImporterTest, FlowErrorIsReportedOnceWithItsLine) {
+  const std::string listing = "heading\r\n" + etmWrite(0xC0000020, 1, "1us") + "   FLOW ERROR\r\n" +
+                              etmWrite(0xC0000022, 1, "1us") + "   FLOW ERROR\r\n";
+  auto importer = importFile("trace.prn", listing);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].kind, "message");
+  EXPECT_EQ(prompter.shown[0].text,
+            "Some FLOW ERRORs detected in the .prn file @Line 3 ! the results might not be as "
+            "expected :-(, \n");
+  EXPECT_EQ(prompter.shown[0].caption, "Trace File Parsing Error !");
+  EXPECT_EQ(importer->stream().size(), 2u);
+}
+
+TEST_F(TextTraceImporterTest, EtmAddressCheckCountsInRangeLinesOfTheFirst49) {
+  const std::string expected =
+      "In 50 lines only 5 events with right MOP-Area Address found\n"
+      "It seems that the address of the MOP-Area is not correct.\n"
+      " Select 'Configuration\\Properties\\Address of MOP-Area' to set the valid address.\n\n"
+      " Continue with this address?";
+  for (const int inRange : {6, 5}) {
+    SCOPED_TRACE(inRange);
+    prompter.shown.clear();
+    prompter.answers = {PromptAnswer::No};
+    session.dataOrigin = OriginTextTrace;
+    std::string listing;
+    for (int line = 0; line < 49; ++line) {
+      listing += line < inRange ? etmWrite(0xC0000020, 0x100 + line, "1us") : etmExec(0x1000);
+    }
+    listing += etmWrite(0xC0000020, 0x200, "1us") + etmWrite(0xC0000020, 0x201, "1us");
+    auto importer = importFile("trace.prn", listing);
+    if (inRange == 6) {
+      EXPECT_TRUE(prompter.shown.empty());
+      EXPECT_EQ(importer->stream().size(), 8u);
+      EXPECT_EQ(session.dataOrigin, OriginTextTrace);
+    } else {
+      ASSERT_EQ(prompter.shown.size(), 1u);
+      EXPECT_EQ(prompter.shown[0].kind, "yesno");
+      EXPECT_EQ(prompter.shown[0].text, expected);
+      EXPECT_EQ(prompter.shown[0].caption, "Error MOP-Area address");
+      EXPECT_EQ(importer->stream().size(), 5u);
+      EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+    }
+  }
+  EXPECT_EQ(progress.closes, 2);
+}
+
+TEST_F(TextTraceImporterTest, TlaLayoutFollowsTheSampleTitle) {
+  session.settings.Set("startadress", "0x20");
+  struct Case {
+    const char* name;
+    std::string listing;
+  };
+  const Case cases[] = {
+      {"sample column",
+       "TLA listing\r\nSample\tAddress\tData\tCycle Type\tTimestamp\r\n"
+       "1\t00000020\t00000012\tMEM WR\t  12.5 us\r\n"
+       "\r\n"
+       "2\t00000022\t00000012\tMEM WR\t  <1 ns\r\n"},
+      {"no sample column",
+       "TLA listing\nAddress\tData\tTimestamp\n00000020\t12\t12.5 us\n00000022\t12\t<1 ns\n"},
+      // Only "Sample" exactly announces the sample column.
+      {"lower-case title",
+       "TLA listing\nsample\tAddress\tData\n00000020\t12\t12.5 us\n00000022\t12\t<1 ns"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto importer = importFile("trace.txt", c.listing);
+    const EventStream& s = importer->stream();
+    ASSERT_EQ(s.size(), 2u);
+    EXPECT_EQ(s[0].kind, EventKind::START_PROC);
+    EXPECT_EQ(s[0].id, 0x12);
+    EXPECT_DOUBLE_EQ(s[0].time, 12.5e-6);
+    EXPECT_EQ(s[1].kind, EventKind::END_PROC);
+    EXPECT_DOUBLE_EQ(s[1].time, 12.5e-6 + 1e-9);
+    EXPECT_TRUE(session.lessThanSeen);
+  }
+}
+
+TEST_F(TextTraceImporterTest, TlaAddressCheckOnThe51stLineKeepsTheEventsBeforeIt) {
+  session.settings.Set("startadress", "20");
+  session.dataOrigin = OriginTextTrace;
+  prompter.answers = {PromptAnswer::No};
+  std::string listing = "TLA\nAddress\tData\tTimestamp\n";
+  for (int line = 0; line < 60; ++line) {
+    listing += tlaLine(line < 4 || line >= 50 ? 0x20 : 0x400, static_cast<std::uint32_t>(line));
+  }
+  auto importer = importFile("trace.txt", listing);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text,
+            "In 50 lines only 4 valid events found!\n\n"
+            " It seems that the address of the MOP-area is not correct.\n"
+            " Select 'Configuration\\Properties\\Address of MOP-Area' to set the valid address.\n\n"
+            " Continue with this address?");
+  EXPECT_EQ(prompter.shown[0].caption, "Error MOP-area address");
+  EXPECT_EQ(importer->stream().size(), 4u);
+  EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+  EXPECT_EQ(progress.closes, 1);
+}
+
+TEST_F(TextTraceImporterTest, EmptyBaseAddressReadsNothing) {
+  session.settings.Set("startadress", "");
+  session.lessThanSeen = true;
+  auto importer = importFile("trace.prn", etmWrite(0x20, 1, "1us"));
+  EXPECT_TRUE(importer->stream().empty());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text, "Error: Base address of MOP area is not specified!\n");
+  EXPECT_EQ(prompter.shown[0].icon, PromptIcon::Error);
+  EXPECT_EQ(progress.starts, 0);
+  EXPECT_EQ(progress.closes, 0);
+  EXPECT_FALSE(session.lessThanSeen);
+}
+
+TEST_F(TextTraceImporterTest, UnopenableFileIsReportedAndLeavesNothingToSave) {
+  for (const std::string& path : {(dir / "missing.prn").string(), dir.string() + "/.prn"}) {
+    std::filesystem::create_directories(dir / ".prn");
+    prompter.shown.clear();
+    session.dataOrigin = OriginTextTrace;
+    session.currentTraceFile = path;
+    TextTraceImporter importer(session, path);
+    EXPECT_TRUE(importer.stream().empty());
+    EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+    EXPECT_EQ(session.currentTraceFile, "");
+    ASSERT_EQ(prompter.shown.size(), 1u) << path;
+    EXPECT_EQ(prompter.shown[0].text, "Can not open File!");
+    EXPECT_EQ(prompter.shown[0].caption, "Error");
+    EXPECT_EQ(prompter.shown[0].icon, PromptIcon::Error);
+  }
+  EXPECT_EQ(progress.starts, 2);
+  EXPECT_EQ(progress.closes, 2);
+}
+
+TEST_F(TextTraceImporterTest, ProgressGrowsEveryHundredLinesAndAlwaysCloses) {
+  std::string listing;
+  for (int line = 0; line < 450; ++line) {
+    listing += etmExec(0x1000);
+  }
+  importFile("trace.prn", listing);
+  EXPECT_EQ(progress.starts, 1);
+  EXPECT_EQ(progress.closes, 1);
+  ASSERT_EQ(progress.updates.size(), 4u);
+  std::uint32_t last = 0;
+  for (const LoadProgress& update : progress.updates) {
+    EXPECT_GT(update.percent, last);
+    last = update.percent;
+  }
+  EXPECT_EQ(progress.updates[0].percent, 22u);  // line 100 starts after 99 of 450 equal lines
+
+  progress.updates.clear();
+  importFile("short.prn", etmExec(0x1000));
+  EXPECT_TRUE(progress.updates.empty());
+}
+
+TEST_F(TextTraceImporterTest, OverlongAndBrokenLinesDoNotDisturbTheOthers) {
+  const std::string listing = etmWrite(0xC0000020, 1, "1us") + "-1" + std::string(300000, 'x') +
+                              "\r\n" + "-0000009  D:C00000\r\n" + "\x01\x02\xff\r\n" +
+                              etmWrite(0xC0000022, 1, "1us") +
+                              "-0000010  D:C0000020  wr-long  0000";  // cut short
+  auto importer = importFile("trace.prn", listing);
+  const EventStream& s = importer->stream();
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[1].kind, EventKind::END_PROC);
+  EXPECT_DOUBLE_EQ(s[1].time, 2e-6);
+  EXPECT_EQ(s[2].kind, EventKind::START_PROC);
+  EXPECT_EQ(s[2].id, 0);
+}
+
+TEST_F(TextTraceImporterTest, GarbageGivesTheSameCleanResultFromFileAndMemory) {
+  session.settings.Set("startadress", "0");
+  std::mt19937 random(7);
+  std::string garbage;
+  const char alphabet[] = "0123456789ABCDEF:<.\t \r\nsunmpx-FLOW ERRORSampleMES";
+  for (int i = 0; i < 200000; ++i) {
+    garbage += random() % 8 == 0 ? static_cast<char>(random() % 256)
+                                 : alphabet[random() % (sizeof alphabet - 1)];
+  }
+  for (const char* name : {"g.prn", "g.txt", "g.mes"}) {
+    SCOPED_TRACE(name);
+    auto fromFile = importFile(name, garbage);
+    TextTraceImporter fromMemory(session, textTraceFormatOf(name), garbage);
+    ASSERT_EQ(fromFile->stream().size(), fromMemory.stream().size());
+    for (std::size_t i = 0; i < fromMemory.stream().size(); ++i) {
+      ASSERT_EQ(fromFile->stream()[i].kind, fromMemory.stream()[i].kind);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kelvor

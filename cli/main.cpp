@@ -1,0 +1,261 @@
+// kelvor-cli: loads a trace file like the desktop program's open command, analyses it, and
+// writes the statistics, event and lock-period exports or prints the statistics table.
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CliPrompter.h"
+#include "QSettingsBackend.h"
+#include "StatisticsTable.h"
+#include "TerminalProgress.h"
+#include "common/TextNumbers.h"
+#include "io/MesFile.h"
+#include "io/RunFile.h"
+#include "io/StatisticsExport.h"
+#include "session/LoadIdFiles.h"
+#include "session/TraceLoader.h"
+
+namespace {
+
+using namespace kelvor;
+
+constexpr const char* kUsage =
+    "Usage: kelvor-cli [--config FILE] [--set KEY=VALUE]... [--pid PATH] [--irq PATH]\n"
+    "                  [--window START END] [--answer yes|no]\n"
+    "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH] [--quiet] FILE\n"
+    "\n"
+    "Loads FILE (.prn, .txt, .mes or .run), analyses the whole trace and writes the\n"
+    "requested exports; without an output option prints the statistics table.\n"
+    "\n"
+    "  --config FILE       read the settings from the [Settings] group of this ini file\n"
+    "                      instead of the user's settings\n"
+    "  --set KEY=VALUE     override one setting (startadress, adressoffset, clkspeedstart,\n"
+    "                      mapping, pid, interrupt_sources, ...); may be repeated\n"
+    "  --pid PATH          the process-id decoding file (.cepid, .txt or .h)\n"
+    "  --irq PATH          the interrupt-sources decoding file (.h)\n"
+    "  --window START END  analyse only the stretch between these times (seconds)\n"
+    "  --answer yes|no     the answer to questions such as the MOP-area check (default yes)\n"
+    "  --asc PATH          write the statistics file\n"
+    "  --mes PATH          export the events as a .mes file\n"
+    "  --run PATH          save the trace as a .run file\n"
+    "  --ilm PATH          write the interrupt-lock periods\n"
+    "  --quiet             no progress bar\n"
+    "  --help              show this text\n"
+    "  --version           show the version\n";
+
+constexpr std::uintmax_t kProgressBarMinimumSize = 16u << 20;
+
+struct Options {
+  std::optional<std::string> config;
+  std::vector<std::pair<std::string, std::string>> sets;
+  std::optional<std::string> pid;
+  std::optional<std::string> irq;
+  std::optional<std::pair<double, double>> window;
+  PromptAnswer answer = PromptAnswer::Yes;
+  std::optional<std::string> asc, mes, run, ilm;
+  bool quiet = false;
+  std::string file;
+};
+
+int usageError(const std::string& problem) {
+  std::fprintf(stderr, "kelvor-cli: %s\n\n%s", problem.c_str(), kUsage);
+  return 2;
+}
+
+std::optional<double> parseNumber(const char* text) {
+  auto value = parseLeadingDecimal(text);
+  // The whole argument must be the number.
+  char* end = nullptr;
+  std::strtod(text, &end);
+  if (!value || end == text || *end != '\0') {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// Returns an exit code when the arguments end the run (help, version, usage error).
+std::optional<int> parseArguments(int argc, char** argv, Options& options) {
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](const char* name) -> const char* {
+      if (i + 1 >= argc) {
+        return nullptr;
+      }
+      (void)name;
+      return argv[++i];
+    };
+    auto need = [&](const char* name, std::optional<std::string>& target) -> bool {
+      const char* text = value(name);
+      if (text == nullptr) {
+        return false;
+      }
+      target = text;
+      return true;
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("kelvor-cli %s\n", KELVOR_VERSION);
+      return 0;
+    }
+    if (arg == "--quiet" || arg == "-q") {
+      options.quiet = true;
+    } else if (arg == "--config") {
+      if (!need("--config", options.config))
+        return usageError("--config needs a file");
+    } else if (arg == "--pid") {
+      if (!need("--pid", options.pid))
+        return usageError("--pid needs a path");
+    } else if (arg == "--irq") {
+      if (!need("--irq", options.irq))
+        return usageError("--irq needs a path");
+    } else if (arg == "--asc") {
+      if (!need("--asc", options.asc))
+        return usageError("--asc needs a path");
+    } else if (arg == "--mes") {
+      if (!need("--mes", options.mes))
+        return usageError("--mes needs a path");
+    } else if (arg == "--run") {
+      if (!need("--run", options.run))
+        return usageError("--run needs a path");
+    } else if (arg == "--ilm") {
+      if (!need("--ilm", options.ilm))
+        return usageError("--ilm needs a path");
+    } else if (arg == "--set") {
+      const char* text = value("--set");
+      const char* equals = text != nullptr ? std::strchr(text, '=') : nullptr;
+      if (equals == nullptr || equals == text) {
+        return usageError("--set needs KEY=VALUE");
+      }
+      options.sets.emplace_back(std::string(text, equals), std::string(equals + 1));
+    } else if (arg == "--answer") {
+      const char* text = value("--answer");
+      if (text == nullptr || (std::strcmp(text, "yes") != 0 && std::strcmp(text, "no") != 0)) {
+        return usageError("--answer takes yes or no");
+      }
+      options.answer = std::strcmp(text, "yes") == 0 ? PromptAnswer::Yes : PromptAnswer::No;
+    } else if (arg == "--window") {
+      if (i + 2 >= argc) {
+        return usageError("--window needs START and END");
+      }
+      auto start = parseNumber(argv[i + 1]);
+      auto end = parseNumber(argv[i + 2]);
+      i += 2;
+      if (!start || !end) {
+        return usageError("--window needs two numbers (seconds)");
+      }
+      // The analysis wants the earlier time first, whichever order they were given in.
+      options.window = std::make_pair(std::min(*start, *end), std::max(*start, *end));
+    } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+      return usageError("unknown option " + arg);
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (files.size() != 1) {
+    return usageError(files.empty() ? "no trace file given" : "more than one trace file given");
+  }
+  options.file = files.front();
+  return std::nullopt;
+}
+
+void clearProgressLine(void* progress) {
+  static_cast<cli::TerminalProgress*>(progress)->clearLine();
+}
+
+bool reportWrite(bool ok, const std::string& path) {
+  if (!ok) {
+    std::fprintf(stderr, "Unable to save the file. (%s)\n", path.c_str());
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (auto exitCode = parseArguments(argc, argv, options)) {
+    return *exitCode;
+  }
+
+  std::unique_ptr<QSettingsBackend> backend;
+  if (options.config) {
+    if (!QFileInfo(QString::fromStdString(*options.config)).isReadable()) {
+      std::fprintf(stderr, "kelvor-cli: cannot read the settings file %s\n",
+                   options.config->c_str());
+      return 2;
+    }
+    backend = std::make_unique<QSettingsBackend>(QString::fromStdString(*options.config),
+                                                 QSettings::IniFormat);
+  } else {
+    backend = std::make_unique<QSettingsBackend>();
+  }
+
+  Session session(*backend);
+  session.settings.Load();
+  for (const auto& [key, value] : options.sets) {
+    session.settings.Set(key, value);
+  }
+  if (options.pid) {
+    session.settings.Set("pid", *options.pid);
+  }
+  if (options.irq) {
+    session.settings.Set("interrupt_sources", *options.irq);
+  }
+  // The batch tool never writes the settings back: --set and --config are for this run only.
+
+  cli::CliPrompter prompter(options.answer);
+  session.analysis.prompter = &prompter;
+  cli::TerminalProgress progress;
+  std::error_code sizeError;
+  const std::uintmax_t size = std::filesystem::file_size(options.file, sizeError);
+  if (!options.quiet && isatty(STDERR_FILENO) && !sizeError && size >= kProgressBarMinimumSize) {
+    session.progress = &progress;
+    prompter.setBeforeOutput(clearProgressLine, &progress);
+  }
+
+  loadIdFilesInto(session);
+
+  if (openTraceFile(session, options.file) != OpenResult::Loaded) {
+    return 1;
+  }
+  StatisticsEngine& engine = *session.engine;
+  if (options.window) {
+    engine.analyse(options.window->first, options.window->second);
+  }
+
+  bool ok = true;
+  if (options.asc) {
+    ok &=
+        reportWrite(writeStatisticsFile(engine, session.processTable, *options.asc), *options.asc);
+  }
+  if (options.mes) {
+    ok &= reportWrite(writeMesFile(engine.stream(), *options.mes), *options.mes);
+  }
+  if (options.run) {
+    const std::uint16_t code = RunFile::write(session, *options.run);
+    if (code == RunFile::WriteNoData) {
+      std::fputs("There is no data to be saved.\n", stderr);
+      ok = false;
+    } else {
+      ok &= reportWrite(code == RunFile::WriteOk, *options.run);
+    }
+  }
+  if (options.ilm) {
+    ok &= reportWrite(engine.locks().writeLockFile(*options.ilm), *options.ilm);
+  }
+  if (!options.asc && !options.mes && !options.run && !options.ilm) {
+    const std::string table = cli::formatStatisticsTable(engine, session.processTable);
+    std::fwrite(table.data(), 1, table.size(), stdout);
+  }
+  return ok ? 0 : 1;
+}

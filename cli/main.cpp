@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -215,6 +216,8 @@ int main(int argc, char** argv) {
 
   cli::CliPrompter prompter(options.answer);
   session.analysis.prompter = &prompter;
+  // Diagnostics go to standard error so that standard output carries only the table.
+  session.analysis.console = &std::cerr;
   cli::TerminalProgress progress;
   std::error_code sizeError;
   const std::uintmax_t size = std::filesystem::file_size(options.file, sizeError);

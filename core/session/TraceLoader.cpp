@@ -65,7 +65,11 @@ OpenResult importTextTrace(Session& session, const std::string& path, std::uint3
     tell(session, kTimestampWarning, "Timestamp Error", PromptIcon::Warning);
     session.lessThanSeen = false;
   }
-  return haveBase && opened ? OpenResult::Loaded : OpenResult::Unreadable;
+  if (!haveBase || !opened) {
+    return OpenResult::Unreadable;
+  }
+  // An import stopped at the MOP-area question leaves nothing worth saving.
+  return session.dataOrigin == OriginNothingToSave ? OpenResult::Abandoned : OpenResult::Loaded;
 }
 
 }  // namespace

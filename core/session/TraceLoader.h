@@ -7,7 +7,8 @@
 namespace kelvor {
 
 enum class OpenResult {
-  Loaded,      // the file was read (possibly in part, when the user abandoned the import)
+  Loaded,      // the file was read
+  Abandoned,   // the user stopped the import at the MOP-area question; the events before stay
   Unreadable,  // an engine is installed but nothing could be read (file missing, no MOP base)
   Failed,      // unsupported type, bad run file, or a reader error
 };

@@ -150,6 +150,23 @@ TEST_F(TraceLoaderTest, LessThanTimestampInTlaListingWarnsOnceAfterTheLoad) {
   EXPECT_NEAR(session.engine->stream()[0].time, 1e-9, 1e-18);
 }
 
+TEST_F(TraceLoaderTest, AnsweringNoAtTheMopAreaQuestionAbandonsTheImport) {
+  std::string listing = " heading\n";
+  for (int i = 0; i < 60; ++i) {
+    listing += "-00001 D:00001000 wr-long 00000012 1.000us\n";  // outside the MOP area
+  }
+  prompter.answers.push_back(PromptAnswer::No);
+  EXPECT_EQ(openTraceFile(session, write("wrong.prn", listing)), OpenResult::Abandoned);
+  EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].kind, "yesno");
+  EXPECT_EQ(prompter.shown[0].caption, "Error MOP-Area address");
+
+  prompter.answers.push_back(PromptAnswer::Yes);
+  EXPECT_EQ(openTraceFile(session, write("wrong.prn", listing)), OpenResult::Loaded);
+  EXPECT_EQ(session.dataOrigin, OriginTextTrace);
+}
+
 TEST_F(TraceLoaderTest, NestingWarningIsRearmedForEachListingLoad) {
   std::string listing = " heading\n";
   for (int i = 0; i < 31; ++i) {

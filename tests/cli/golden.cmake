@@ -1,0 +1,68 @@
+# Golden tests of kelvor-cli on the bundled samples: each case runs the tool from the source
+# root and compares its outputs with the files in tests/cli/expected. Run with
+#   cmake -DCLI=<kelvor-cli> -DROOT=<source root> -DOUT=<scratch dir> [-DUPDATE=ON] -P golden.cmake
+# UPDATE=ON rewrites the expected files after a deliberate change of output.
+set(expected_dir ${ROOT}/tests/cli/expected)
+file(REMOVE_RECURSE ${OUT})
+file(MAKE_DIRECTORY ${OUT})
+set(failures 0)
+
+function(run_case name expected_rc)
+  execute_process(COMMAND ${CLI} ${ARGN} WORKING_DIRECTORY ${ROOT} RESULT_VARIABLE rc
+                  OUTPUT_FILE ${OUT}/${name}.stdout ERROR_FILE ${OUT}/${name}.stderr)
+  if(NOT rc EQUAL expected_rc)
+    file(READ ${OUT}/${name}.stderr err)
+    message(SEND_ERROR "${name}: exit status ${rc}, expected ${expected_rc}\n${err}")
+  endif()
+endfunction()
+
+function(compare name produced)
+  get_filename_component(file ${produced} NAME)
+  if(UPDATE)
+    configure_file(${produced} ${expected_dir}/${file} COPYONLY)
+    return()
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${produced} ${expected_dir}/${file}
+                  RESULT_VARIABLE different)
+  if(different)
+    message(SEND_ERROR "${name}: ${produced} differs from ${expected_dir}/${file}")
+  endif()
+endfunction()
+
+# The statistics table of the ETM sample, and its exports.
+run_case(prn-table 0 --config examples/sample.ini examples/sample.prn)
+configure_file(${OUT}/prn-table.stdout ${OUT}/sample-prn.table COPYONLY)
+compare(prn-table ${OUT}/sample-prn.table)
+run_case(prn-exports 0 --config examples/sample.ini --asc ${OUT}/sample-prn.asc
+         --mes ${OUT}/sample-prn.mes --ilm ${OUT}/sample-prn.ilm examples/sample.prn)
+compare(prn-exports ${OUT}/sample-prn.asc)
+compare(prn-exports ${OUT}/sample-prn.mes)
+if(NOT EXISTS ${OUT}/sample-prn.ilm)
+  message(SEND_ERROR "prn-exports: no .ilm written")
+endif()
+
+# The TLA sample analysed over a window.
+run_case(txt-window 0 --config examples/sample-tla.ini --window 0.001 0.002
+         --asc ${OUT}/sample-txt-window.asc examples/sample.txt)
+compare(txt-window ${OUT}/sample-txt-window.asc)
+
+# A .run saved and loaded again, and the exported .mes loaded again.
+run_case(run-save 0 --config examples/sample.ini --run ${OUT}/sample.run examples/sample.prn)
+run_case(run-load 0 --config examples/sample.ini --asc ${OUT}/sample-run.asc ${OUT}/sample.run)
+compare(run-load ${OUT}/sample-run.asc)
+run_case(mes-load 0 --config examples/sample.ini --asc ${OUT}/sample-mes.asc
+         ${OUT}/sample-prn.mes)
+compare(mes-load ${OUT}/sample-mes.asc)
+
+# Failures and their exit statuses.
+run_case(unsupported 1 --config examples/sample.ini examples/sample.ini)
+run_case(missing 1 --config examples/sample.ini ${OUT}/no-such-file.prn)
+run_case(abandoned 1 --config examples/sample.ini --set startadress=10 --answer no
+         examples/sample.prn)
+run_case(usage 2 --window 1 examples/sample.prn)
+run_case(help 0 --help)
+run_case(unwritable 1 --config examples/sample.ini --asc ${OUT}/no-dir/x.asc examples/sample.prn)
+file(READ ${OUT}/unsupported.stderr text)
+if(NOT text MATCHES "Loaded File Format Not Supported")
+  message(SEND_ERROR "unsupported: the message is missing from standard error")
+endif()

@@ -22,8 +22,7 @@ std::uint32_t entryClassFor(std::uint32_t k) {
   return TaskClass;
 }
 
-StatisticsEngine::StatisticsEngine(AnalysisContext& context)
-    : context_(context), stream_(this), dense_(DenseLimit, nullptr) {}
+StatisticsEngine::StatisticsEngine(AnalysisContext& context) : context_(context), stream_(this) {}
 
 void StatisticsEngine::reportHighInterrupt() {
   if (context_.console != nullptr) {
@@ -36,6 +35,14 @@ ProcessStats& StatisticsEngine::createRecord(std::uint32_t entryId) {
   record.id = entryId;
   record.entryClass = entryClassFor(entryId);
   if (entryId < DenseLimit) {
+    if (entryId >= dense_.size()) {
+      // Grows in steps of a power of two, so a trace's few ids cost a small table.
+      std::size_t size = std::max<std::size_t>(dense_.size(), 256);
+      while (size <= entryId) {
+        size *= 2;
+      }
+      dense_.resize(std::min<std::size_t>(size, DenseLimit), nullptr);
+    }
     dense_[entryId] = &record;
   }
   return record;
@@ -46,7 +53,7 @@ void StatisticsEngine::registerEntry(const TraceEvent& event) {
   if (entry == 0) {
     return;
   }
-  if (entry < DenseLimit ? dense_[entry] != nullptr : stats_.count(entry) != 0) {
+  if (entry < dense_.size() ? dense_[entry] != nullptr : stats_.count(entry) != 0) {
     return;
   }
   ProcessStats& record = createRecord(entry);
@@ -58,7 +65,7 @@ void StatisticsEngine::registerEntry(const TraceEvent& event) {
 }
 
 ProcessStats& StatisticsEngine::statsFor(std::uint32_t entryId) {
-  if (entryId < DenseLimit) {
+  if (entryId < dense_.size()) {
     ProcessStats* record = dense_[entryId];
     return record != nullptr ? *record : createRecord(entryId);
   }
@@ -67,7 +74,7 @@ ProcessStats& StatisticsEngine::statsFor(std::uint32_t entryId) {
 }
 
 const ProcessStats* StatisticsEngine::find(std::uint32_t entryId) const {
-  if (entryId < DenseLimit) {
+  if (entryId < dense_.size()) {
     return dense_[entryId];
   }
   auto it = stats_.find(entryId);
@@ -83,7 +90,7 @@ void StatisticsEngine::resetStatistics() {
 void StatisticsEngine::clear() {
   stream_.clear();
   stats_.clear();
-  std::fill(dense_.begin(), dense_.end(), nullptr);
+  dense_.clear();
 }
 
 void StatisticsEngine::warnAboutNesting() {

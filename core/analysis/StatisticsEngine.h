@@ -85,7 +85,8 @@ class StatisticsEngine : public EntryRegistry {
   EventStream stream_;
   StatsMap stats_;
   // Records of entries below DenseLimit by entry id, so the walk resolves a record without a
-  // map search; std::map nodes never move, so the pointers stay valid.
+  // map search; std::map nodes never move, so the pointers stay valid. Ids beyond the table's
+  // current size are looked up in the map (where they are absent until created).
   static constexpr std::uint32_t DenseLimit = 0x20000;
   std::vector<ProcessStats*> dense_;
   std::vector<Frame> frames_;  // storage of the walk's activation stack, kept between analyses

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/StatisticsEngine.h"
+#include "model/ProcessTable.h"
+#include "session/Session.h"
+
+namespace kelvor {
+
+// Icon indices shared by the statistics table and the stream list: arrows in one colour each.
+enum ArrowIcon : int {
+  IconInterrupt = 0,        // blue
+  IconPriorityTop = 1,      // dark green: 0xC900-0xFFFF
+  IconPriorityHigh = 2,     // bright green: 0x9700-0xC8FF
+  IconPriorityLow = 3,      // magenta: 0x03FF-0x32FF and the low ids of blocks 1 and 2
+  IconPriorityUnknown = 4,  // red
+  IconUserEnterExit = 5,    // red on black
+  IconUserMark = 6,         // bright green on black
+  IconPriorityLowest = 7,   // purple: below 0x03FF
+  IconPriorityMedium = 8,   // olive: 0x3300-0x64FF
+  IconPriorityRaised = 9,   // yellow: 0x6500-0x96FF
+  IconPseudoProcess = 10,   // yellow on black
+  ArrowIconCount = 11,
+  NoIcon = 255,
+};
+
+// Whether the configuration names no process-id, respectively no interrupt, decoding file; the
+// views then take names from the last .run file read.
+struct DisplayFlags {
+  bool pidFileMissing = true;
+  bool interruptFileMissing = true;
+};
+DisplayFlags displayFlagsFrom(const SettingsStore& settings);
+
+// The id text of a statistics row ("0x%02X" of the interrupt number from 0x10000 on, "0x%04X"
+// of a process id) and its icon by priority.
+int iconForId(std::uint32_t id, std::uint32_t priority, std::string& idText);
+
+// Column sets of the statistics table: the live set while recording, the full set otherwise.
+inline constexpr int LiveStatisticsColumns = 16;
+inline constexpr int FullStatisticsColumns = 20;
+struct StatisticsColumn {
+  const char* header;
+  bool rightAligned;
+  int width;  // pixels
+};
+const StatisticsColumn& statisticsColumn(int column);
+
+// One row of the statistics table, formatted once per refresh.
+struct StatisticsRow {
+  std::uint32_t id = 0;
+  int icon = NoIcon;
+  std::array<std::string, FullStatisticsColumns> texts;
+};
+
+// What a refresh of the statistics rows reads besides the engine.
+struct StatisticsRowSource {
+  const StatisticsEngine* engine = nullptr;  // may be null: no rows
+  const ProcessTable* processTable = nullptr;
+  const std::vector<RunNameRecord>* runNameTable = nullptr;
+  std::uint32_t runFileLoaded = 0;
+  bool live = false;  // recording: the live column set, names from the process table only
+  DisplayFlags flags;
+};
+
+// One row per statistics record in ascending entry id. `rows` is reused to keep its storage.
+void buildStatisticsRows(const StatisticsRowSource& source, std::vector<StatisticsRow>& rows);
+
+// Fixed notation with six decimals ("%f"), independent of the C locale.
+void appendFixed6(std::string& out, double value);
+
+}  // namespace kelvor

@@ -1,0 +1,295 @@
+#include "views/StreamRows.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kelvor {
+
+namespace {
+
+constexpr StreamColumn kColumns[StreamColumnCount] = {
+    {"Pos", 75},        {"PID", 65},        {"Name", 100},    {"Event", 80},
+    {"Start Time", 63}, {"Delta Time", 63}, {"Prio/IRQ", 45}, {"INT-Adr", 55},
+};
+
+bool isUserKind(EventKind kind) {
+  return kind == EventKind::USER_MARK || kind == EventKind::USER_ENTER ||
+         kind == EventKind::USER_EXIT;
+}
+
+bool isProcessKind(EventKind kind) {
+  return kind == EventKind::START_PROC || kind == EventKind::END_PROC;
+}
+
+bool isInterruptKind(EventKind kind) {
+  return kind == EventKind::START_IRQ || kind == EventKind::END_IRQ;
+}
+
+std::uint32_t displayId(const TraceEvent& event) {
+  switch (event.kind) {
+    case EventKind::START_IRQ:
+    case EventKind::END_IRQ:
+    case EventKind::PSEUDO_PROCESS:
+      return event.number;
+    case EventKind::USER_MARK:
+    case EventKind::USER_ENTER:
+    case EventKind::USER_EXIT:
+      return (event.id != 0 ? event.id : event.number) + UserMarkIdBase;
+    default:
+      return event.id;
+  }
+}
+
+template <typename... Args>
+void format(std::string& out, const char* pattern, Args... args) {
+  char buffer[64];
+  const int length = std::snprintf(buffer, sizeof buffer, pattern, args...);
+  out.assign(
+      buffer,
+      length > 0 ? std::min<std::size_t>(static_cast<std::size_t>(length), sizeof buffer - 1) : 0);
+}
+
+int iconForPriority(std::uint32_t id, std::uint32_t priority) {
+  if (priority == UnknownPriority) {
+    return id <= 0x100 ? IconInterrupt : IconPriorityUnknown;
+  }
+  if (priority <= 0x32FF) {
+    const std::uint32_t block = (id >> 8) & 0xFFu;
+    if (priority < 0x03FF && block != 1 && block != 2) {
+      return IconPriorityLowest;
+    }
+    return IconPriorityLow;
+  }
+  if (priority <= 0x64FF) {
+    return IconPriorityMedium;
+  }
+  if (priority <= 0x96FF) {
+    return IconPriorityRaised;
+  }
+  if (priority <= 0xC8FF) {
+    return IconPriorityHigh;
+  }
+  if (priority <= 0xFFFF) {
+    return IconPriorityTop;
+  }
+  return NoIcon;
+}
+
+}  // namespace
+
+VisibleEntries::VisibleEntries(const StatisticsEngine& engine)
+    : engine_(engine), dense_(DenseLimit, 0) {
+  for (const auto& [id, record] : engine.statistics()) {
+    if (id >= DenseLimit) {
+      break;
+    }
+    dense_[id] = record.visible != 0 ? 1 : 0;
+  }
+}
+
+bool VisibleEntries::isVisible(std::uint32_t entryId) const {
+  if (entryId < DenseLimit) {
+    return dense_[entryId] != 0;
+  }
+  const ProcessStats* record = engine_.find(entryId);
+  return record != nullptr && record->visible != 0;
+}
+
+bool ListingRule::next(const TraceEvent& event) {
+  switch (event.kind) {
+    case EventKind::START_PROC:
+    case EventKind::END_PROC:
+      lastDecisiveListed_ = visible_.isVisible(event.id);
+      return lastDecisiveListed_;
+    case EventKind::START_IRQ:
+    case EventKind::END_IRQ:
+      lastDecisiveListed_ = visible_.isVisible(InterruptIdBase + event.number);
+      return lastDecisiveListed_;
+    case EventKind::USER_MARK:
+    case EventKind::USER_ENTER:
+    case EventKind::USER_EXIT:
+      lastDecisiveListed_ = true;
+      return true;
+    case EventKind::RAISE_IRQ_LEVEL:
+    case EventKind::SET_IRQ_LEVEL:
+    case EventKind::RESTORE_IRQ_LEVEL:
+    case EventKind::CLK_SPEED:
+      return lastDecisiveListed_;
+    default:
+      return false;
+  }
+}
+
+void ListedEventIndex::rebuild(const EventStream& stream, const VisibleEntries& visible) {
+  rows_.clear();
+  ListingRule rule(visible);
+  const TraceEvent* events = stream.data();
+  const std::size_t count = std::min<std::size_t>(stream.size(), UINT32_MAX);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (rule.next(events[i])) {
+      rows_.push_back(static_cast<std::uint32_t>(i));
+    }
+  }
+  rows_.shrink_to_fit();
+}
+
+std::size_t ListedEventIndex::rowAtOrAfter(std::size_t eventIndex) const {
+  const auto it = std::lower_bound(rows_.begin(), rows_.end(), eventIndex,
+                                   [](std::uint32_t row, std::size_t e) { return row < e; });
+  return static_cast<std::size_t>(it - rows_.begin());
+}
+
+const StreamColumn& streamColumn(int column) {
+  return kColumns[column];
+}
+
+StreamCellFormatter::StreamCellFormatter(const Source& source) : source_(source) {
+  if (source_.marker1Time) {
+    marker1Index_ = source_.stream->indexAtOrAfter(*source_.marker1Time);
+  }
+  if (source_.marker2Time) {
+    marker2Index_ = source_.stream->indexAtOrAfter(*source_.marker2Time);
+  }
+  if (source_.runFileLoaded == 1 && source_.runNameTable != nullptr &&
+      !source_.runNameTable->empty()) {
+    runNameIndex_.assign(65536, -1);
+    const auto& table = *source_.runNameTable;
+    for (std::size_t i = table.size(); i-- > 0;) {
+      runNameIndex_[table[i].id] = static_cast<std::int32_t>(i);
+    }
+  }
+}
+
+bool StreamCellFormatter::runNamesApply(bool forInterrupts) const {
+  return !runNameIndex_.empty() &&
+         (forInterrupts ? source_.flags.interruptFileMissing : source_.flags.pidFileMissing);
+}
+
+const RunNameRecord* StreamCellFormatter::runName(std::uint32_t id) const {
+  if (id > 0xFFFFu || runNameIndex_.empty() || runNameIndex_[id] < 0) {
+    return nullptr;
+  }
+  return &(*source_.runNameTable)[static_cast<std::size_t>(runNameIndex_[id])];
+}
+
+std::uint32_t StreamCellFormatter::priorityOf(std::uint32_t id) const {
+  return source_.processTable->priorityOf(id);
+}
+
+int StreamCellFormatter::icon(std::size_t eventIndex) const {
+  const TraceEvent& event = (*source_.stream)[eventIndex];
+  switch (event.kind) {
+    case EventKind::START_PROC:
+    case EventKind::END_PROC: {
+      std::uint32_t priority = priorityOf(event.id);
+      if (runNamesApply(false)) {
+        if (const RunNameRecord* record = runName(event.id)) {
+          priority = record->priority;
+        }
+      }
+      return iconForPriority(event.id, priority);
+    }
+    case EventKind::START_IRQ:
+    case EventKind::END_IRQ:
+      return IconInterrupt;
+    case EventKind::USER_MARK:
+      return IconUserMark;
+    case EventKind::USER_ENTER:
+    case EventKind::USER_EXIT:
+      return IconUserEnterExit;
+    case EventKind::PSEUDO_PROCESS:
+      return IconPseudoProcess;
+    default:
+      return NoIcon;
+  }
+}
+
+void StreamCellFormatter::cellText(std::size_t eventIndex, int column, std::string& out) const {
+  const EventStream& stream = *source_.stream;
+  const TraceEvent& event = stream[eventIndex];
+  const std::uint32_t shownId = displayId(event);
+  out.clear();
+  switch (column) {
+    case 0: {
+      const char* marker = "";
+      if (marker2Index_ && *marker2Index_ == eventIndex) {
+        marker = " MARKER_2";
+      } else if (marker1Index_ && *marker1Index_ == eventIndex) {
+        marker = " MARKER_1";
+      }
+      format(out, " %zu%s", eventIndex, marker);
+      return;
+    }
+    case 1:
+      if (isInterruptKind(event.kind)) {
+        format(out, "0x%02X", event.number);
+      } else if (isUserKind(event.kind)) {
+        format(out, "*0x%04X*", shownId & 0xFFFFu);
+      } else if (event.kind == EventKind::PSEUDO_PROCESS) {
+        format(out, "0x%04X", shownId & 0xFFFFu);
+      } else {
+        format(out, "0x%04X", shownId);
+      }
+      return;
+    case 2:
+      if (event.kind == EventKind::USER_MARK) {
+        format(out, "* UserMark:%x *", shownId - UserMarkIdBase);
+      } else if (event.kind == EventKind::USER_ENTER || event.kind == EventKind::USER_EXIT) {
+        out = kindName(event.kind);
+        out += ' ';
+      } else if (event.kind == EventKind::PSEUDO_PROCESS) {
+        format(out, "*Pseudo Process:%2X *", event.number >> 8);
+      } else if (shownId >= 256) {
+        out = source_.processTable->entryName(shownId);
+        if (runNamesApply(false)) {
+          if (const RunNameRecord* record = runName(shownId)) {
+            out = record->nameText() + " ";
+          }
+        }
+      } else {
+        out = source_.processTable->entryName(InterruptIdBase + shownId);
+        if (runNamesApply(true)) {
+          if (const RunNameRecord* record = runName(shownId)) {
+            out = record->nameText() + " ";
+          }
+        }
+      }
+      return;
+    case 3:
+      out = kindName(event.kind);
+      return;
+    case 4:
+      appendFixed6(out, event.time);
+      return;
+    case 5:
+      appendFixed6(out,
+                   eventIndex + 1 < stream.size() ? stream[eventIndex + 1].time - event.time : 0.0);
+      return;
+    case 6:
+      if (isProcessKind(event.kind)) {
+        std::uint32_t priority = 0;
+        if (source_.acquisitionState == AcquisitionRecording || source_.runFileLoaded != 1) {
+          priority = priorityOf(event.id);
+        } else {
+          priority = event.number;
+        }
+        if (priority == UnknownPriority) {
+          out = "unknown";
+        } else {
+          format(out, "0x%X", priority);
+        }
+      } else if (isInterruptKind(event.kind)) {
+        format(out, "0x%X", event.number);
+      } else if (isUserKind(event.kind) || event.kind == EventKind::PSEUDO_PROCESS) {
+        out = "**********";
+      }
+      return;
+    case 7:
+      format(out, "%X", event.address);
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace kelvor

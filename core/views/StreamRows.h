@@ -1,0 +1,107 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/StatisticsEngine.h"
+#include "model/EventStream.h"
+#include "model/ProcessTable.h"
+#include "session/Session.h"
+#include "views/StatisticsRows.h"
+
+namespace kelvor {
+
+// The `visible` flags of the engine's records, resolved once so that listing a long stream
+// needs no map search per event.
+class VisibleEntries {
+ public:
+  explicit VisibleEntries(const StatisticsEngine& engine);
+  // Whether the entry has a record and that record is visible.
+  bool isVisible(std::uint32_t entryId) const;
+
+ private:
+  static constexpr std::uint32_t DenseLimit = 0x20000;
+  const StatisticsEngine& engine_;
+  std::vector<std::uint8_t> dense_;
+};
+
+// Decides, event by event from the start of the stream, which events the stream list shows:
+// starts and ends of visible processes and interrupts, every user event, and the interrupt-level
+// and clock events that follow a listed process, interrupt or user event (or open the stream).
+// Pseudo processes, events of entries without a record and unknown kinds are not listed.
+class ListingRule {
+ public:
+  explicit ListingRule(const VisibleEntries& visible) : visible_(visible) {}
+  // Call once per event in stream order.
+  bool next(const TraceEvent& event);
+
+ private:
+  const VisibleEntries& visible_;
+  bool lastDecisiveListed_ = true;
+};
+
+// Stream positions of the listed events, so that a row maps to its event at once.
+class ListedEventIndex {
+ public:
+  // Rebuilds the index over the whole stream.
+  void rebuild(const EventStream& stream, const VisibleEntries& visible);
+  void clear() { rows_.clear(); }
+
+  std::size_t size() const { return rows_.size(); }
+  // The stream index of the event shown in a row, or nothing past the end.
+  std::optional<std::size_t> eventAt(std::size_t row) const {
+    if (row >= rows_.size()) {
+      return std::nullopt;
+    }
+    return rows_[row];
+  }
+  // The row that shows the event at a stream index, or the first row after it.
+  std::size_t rowAtOrAfter(std::size_t eventIndex) const;
+
+ private:
+  std::vector<std::uint32_t> rows_;
+};
+
+inline constexpr int StreamColumnCount = 8;
+struct StreamColumn {
+  const char* header;
+  int width;  // pixels
+};
+const StreamColumn& streamColumn(int column);
+
+// Everything the cell texts and icons of the stream list read besides the event.
+class StreamCellFormatter {
+ public:
+  struct Source {
+    const EventStream* stream = nullptr;
+    const ProcessTable* processTable = nullptr;
+    const std::vector<RunNameRecord>* runNameTable = nullptr;
+    std::uint32_t runFileLoaded = 0;
+    std::uint32_t acquisitionState = AcquisitionLoaded;
+    DisplayFlags flags;
+    std::optional<double> marker1Time;
+    std::optional<double> marker2Time;
+  };
+
+  explicit StreamCellFormatter(const Source& source);
+
+  // The text of a column for the event at a stream index.
+  void cellText(std::size_t eventIndex, int column, std::string& out) const;
+  // The icon of column 0, or NoIcon.
+  int icon(std::size_t eventIndex) const;
+
+ private:
+  std::uint32_t priorityOf(std::uint32_t id) const;
+  const RunNameRecord* runName(std::uint32_t id) const;
+  bool runNamesApply(bool forInterrupts) const;
+
+  Source source_;
+  std::optional<std::size_t> marker1Index_;
+  std::optional<std::size_t> marker2Index_;
+  std::vector<std::int32_t> runNameIndex_;  // first record per 16-bit id, when run names apply
+};
+
+}  // namespace kelvor

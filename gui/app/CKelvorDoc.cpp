@@ -1,0 +1,229 @@
+#include "app/CKelvorDoc.h"
+
+#include <QFileInfo>
+
+#include "app/BackgroundJob.h"
+#include "io/MesFile.h"
+#include "io/RunFile.h"
+#include "io/StatisticsExport.h"
+
+namespace kelvor::gui {
+
+namespace {
+
+// The last three characters of a path: the readers and writers choose by them, case sensitive.
+std::string lastThree(const std::string& path) {
+  return path.size() <= 3 ? path : path.substr(path.size() - 3);
+}
+
+bool isOpenableSuffix(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  return suffix == "run" || suffix == "prn" || suffix == "txt" || suffix == "mes";
+}
+
+}  // namespace
+
+OpenResult loadInBackground(Session& session, const std::string& path, QWidget* guarded) {
+  OpenResult result = OpenResult::Failed;
+  if (!runBackgroundJob([&] { result = openTraceFile(session, path); }, guarded)) {
+    return OpenResult::Failed;
+  }
+  return result;
+}
+
+CKelvorDoc::CKelvorDoc(Session& session, Prompter& prompter, FileDialogs& dialogs)
+    : session_(session), prompter_(prompter), dialogs_(dialogs) {
+  loader_ = [this](Session& s, const std::string& path) {
+    return loadInBackground(s, path, window_);
+  };
+}
+
+void CKelvorDoc::tell(const char* text, PromptIcon icon, const char* caption) {
+  prompter_.message(text, caption, icon);
+}
+
+bool CKelvorDoc::openCommand() {
+  if (hasUnsavedData()) {
+    switch (prompter_.askYesNoCancel(SaveDataQuestion, ApplicationTitle, PromptIcon::Question)) {
+      case PromptAnswer::Yes:
+        saveAs();
+        break;
+      case PromptAnswer::Cancel:
+        return false;
+      case PromptAnswer::No:
+        break;
+    }
+  }
+  for (;;) {
+    const std::optional<QString> path = dialogs_.openFile(window_, OpenFilter);
+    if (!path) {
+      return false;
+    }
+    if (!isOpenableSuffix(*path)) {
+      tell("Unsupported file.");
+      continue;
+    }
+    return openDocument(*path);
+  }
+}
+
+bool CKelvorDoc::askSaveBefore(const char* question) {
+  switch (prompter_.askYesNoCancel(question, ApplicationTitle, PromptIcon::Question)) {
+    case PromptAnswer::Yes: {
+      const SaveOutcome outcome = saveAs();
+      // Going on after a save that did not keep the data would lose them.
+      if (outcome != SaveOutcome::Saved && outcome != SaveOutcome::NothingToSave) {
+        return false;
+      }
+      session_.dataOrigin = OriginNothingToSave;
+      return true;
+    }
+    case PromptAnswer::Cancel:
+      return false;
+    case PromptAnswer::No:
+      return true;
+  }
+  return false;
+}
+
+bool CKelvorDoc::openDocument(const QString& qpath) {
+  if (loading_ || backgroundJobRunning()) {
+    return false;
+  }
+  const std::uint32_t origin = session_.dataOrigin;
+  if (origin == OriginLive || origin == OriginMesFile || origin == OriginTextTrace) {
+    if (!askSaveBefore(SaveRunQuestion)) {
+      return false;
+    }
+  }
+  const std::string path = qpath.toStdString();
+  const std::string extension = lastThree(path);
+  const bool supported =
+      extension == "mes" || extension == "txt" || extension == "prn" || extension == "run";
+  if (!supported) {
+    // The loader shows the unsupported-format message and changes nothing.
+    openTraceFile(session_, path);
+    return false;
+  }
+  emit titleChanged(qpath);
+  emit recentFileAdded(qpath);
+
+  loading_ = true;
+  emit viewsDetach();
+  const OpenResult result = loader_(session_, path);
+  if (!session_.engine) {
+    session_.engine = std::make_unique<StatisticsEngine>(session_.analysis);
+  }
+  loading_ = false;
+
+  // Freshly loaded data count as saved.
+  markSaved();
+  // Also after a failure: the old engine is gone and the views must show the one installed now.
+  emit viewsRebuild();
+  updateAllViews(HintStatisticsChanged);
+  return result != OpenResult::Failed;
+}
+
+SaveOutcome CKelvorDoc::saveAs() {
+  const std::optional<QString> chosen =
+      dialogs_.saveFile(window_, lastSavedIlm_ ? SaveIlmFilter : SaveRunFilter, "run");
+  if (!chosen) {
+    return SaveOutcome::Cancelled;
+  }
+  const std::string path = chosen->toStdString();
+  const std::string extension = lastThree(path);
+  if (extension == "run") {
+    lastSavedIlm_ = false;
+    const std::uint16_t code = RunFile::write(session_, path);
+    if (code == RunFile::WriteNoData) {
+      tell("There is no data to be saved.");
+      return SaveOutcome::NothingToSave;
+    }
+    if (code != RunFile::WriteOk) {
+      tell("Unable to save the file.");
+      return SaveOutcome::NotSaved;
+    }
+    markSaved();
+    session_.dataOrigin = OriginNothingToSave;
+    return SaveOutcome::Saved;
+  }
+  if (extension == "ilm") {
+    lastSavedIlm_ = true;
+    if (!session_.engine || !session_.engine->locks().writeLockFile(path)) {
+      tell("Unable to save the file.");
+    }
+    return SaveOutcome::NotSaved;
+  }
+  return SaveOutcome::NotSaved;
+}
+
+void CKelvorDoc::saveStatistic() {
+  const std::optional<QString> chosen = dialogs_.saveFile(window_, StatisticFilter, "asc");
+  if (!chosen) {
+    return;
+  }
+  const std::string path = chosen->toStdString();
+  if (lastThree(path) != "asc") {
+    tell("Go to Save Statistics As in the File Manu to Save it in .run format !!",
+         PromptIcon::Warning);
+    return;
+  }
+  if (!session_.engine || !writeStatisticsFile(*session_.engine, session_.processTable, path)) {
+    tell("Unable to save the file.");
+  }
+}
+
+void CKelvorDoc::exportMes() {
+  const std::optional<QString> chosen = dialogs_.saveFile(window_, ExportMesFilter, "mes");
+  if (!chosen) {
+    return;
+  }
+  if (!session_.engine || !writeMesFile(session_.engine->stream(), chosen->toStdString())) {
+    tell("Unable to save the file.");
+    return;
+  }
+  tell("Data Saved to .mes file", PromptIcon::Information, ".mes file information");
+}
+
+bool CKelvorDoc::canClose() {
+  if (loading_ || backgroundJobRunning()) {
+    return false;
+  }
+  const std::uint32_t origin = session_.dataOrigin;
+  if (origin == OriginMesFile || origin == OriginTextTrace) {
+    switch (prompter_.askYesNoCancel(SaveRunQuestion, ApplicationTitle, PromptIcon::Question)) {
+      case PromptAnswer::Yes: {
+        const SaveOutcome outcome = saveAs();
+        if (outcome != SaveOutcome::Saved && outcome != SaveOutcome::NothingToSave) {
+          return false;
+        }
+        session_.dataOrigin = OriginNothingToSave;
+        return true;
+      }
+      case PromptAnswer::Cancel:
+        return false;
+      case PromptAnswer::No:
+        break;
+    }
+  }
+  if (hasUnsavedData()) {
+    switch (prompter_.askYesNoCancel(SaveDataQuestion, ApplicationTitle, PromptIcon::Question)) {
+      case PromptAnswer::Yes: {
+        const SaveOutcome outcome = saveAs();
+        if (outcome != SaveOutcome::Saved && outcome != SaveOutcome::NothingToSave) {
+          return false;
+        }
+        session_.dataOrigin = OriginNothingToSave;
+        return true;
+      }
+      case PromptAnswer::Cancel:
+        return false;
+      case PromptAnswer::No:
+        break;
+    }
+  }
+  session_.runNameTable.clear();
+  return true;
+}
+
+}  // namespace kelvor::gui

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "app/FileDialogs.h"
+#include "session/Session.h"
+#include "session/TraceLoader.h"
+
+namespace kelvor::gui {
+
+// Update hints of the views.
+inline constexpr int HintStatisticsChanged = 1;
+inline constexpr int HintVisibleSetChanged = 3;
+
+// What the save command ("Save As") did.
+enum class SaveOutcome {
+  Cancelled,      // the file dialog was cancelled
+  Saved,          // the data were written to a .run file
+  NothingToSave,  // there were no data
+  NotSaved,       // a failure, an .ilm file or an unknown extension: the data are not in a .run
+};
+
+// Filters of the program's file dialogs.
+inline constexpr const char* OpenFilter =
+    "All Trace Files (*.run,*.prn,*txt,*.mes)|*.run;*.prn;*txt;*.mes|Run Files "
+    "(*.run)|*.run|Prn Files (*.prn)|*.prn|TLA Files (*.txt)|*.txt|Mes Files (*.mes)|*.mes|All "
+    "Files (*.*)|*.*||";
+inline constexpr const char* SaveRunFilter =
+    "Run Files (*.run)|*.run|ilm Files (*.ilm)|*.ilm|All Files (*.*)|*.*||";
+inline constexpr const char* SaveIlmFilter =
+    "ilm Files (*.ilm)|*.ilm|Run Files (*.run)|*.run|All Files (*.*)|*.*||";
+inline constexpr const char* StatisticFilter =
+    "Statistic Files (*.asc)|*.asc|All Files (*.*)|*.*||";
+inline constexpr const char* ExportMesFilter = "Export File(*.mes)|*.mes|All Files (*.*)|*.*||";
+
+inline constexpr const char* SaveRunQuestion = "Do you want to save current data in .run file ?";
+inline constexpr const char* SaveDataQuestion = "Do you want to save current data?";
+
+// The one document: opens trace files into the session, saves and exports its data, and tells
+// the views when to let go of the data (before a load replaces the engine), when to rebuild and
+// when to refresh. The data live in the session; the document holds none of its own.
+class CKelvorDoc final : public QObject {
+  Q_OBJECT
+ public:
+  // Loads a file into the session (the document has asked its questions already).
+  using Loader = std::function<OpenResult(Session&, const std::string&)>;
+
+  CKelvorDoc(Session& session, Prompter& prompter, FileDialogs& dialogs);
+
+  Session& session() { return session_; }
+  Prompter& prompter() { return prompter_; }
+  FileDialogs& dialogs() { return dialogs_; }
+
+  // The window that owns the document's dialogs and whose input waits while a file loads.
+  void setWindow(QWidget* window) { window_ = window; }
+  QWidget* window() const { return window_; }
+  // Replaces the loader (the default loads on a worker thread while the main loop runs).
+  void setLoader(Loader loader) { loader_ = std::move(loader); }
+
+  // The unsaved-data state of a recording; without a recorder there are never unsaved data.
+  std::function<bool()> hasUnsavedData = [] { return false; };
+  std::function<void()> markSaved = [] {};
+
+  // "Open": asks about unsaved data, shows the open dialog until a supported file is chosen or
+  // the dialog is cancelled, and opens the file.
+  bool openCommand();
+  // Opens a file chosen by "Open", the recent-file list, the command line or a drop.
+  bool openDocument(const QString& path);
+  // "Save As": a .run file (the data) or an .ilm file (the interrupt-lock periods).
+  SaveOutcome saveAs();
+  // "Save Statistic": the statistics as a tab-separated .asc file.
+  void saveStatistic();
+  // "Export To .mes file" of the stream list.
+  void exportMes();
+  // The questions before the program closes; true when it may close.
+  bool canClose();
+
+  // Which view the main frame shows in the left pane: 1 statistics table, 3 processor-load
+  // chart, 4 time-step view.
+  int shownView() const { return shownView_; }
+  void setShownView(int view) { shownView_ = view; }
+
+  void updateAllViews(int hint) { emit viewsUpdate(hint); }
+  // Whether the engine is being replaced now; the views must not read it meanwhile.
+  bool loading() const { return loading_; }
+
+ signals:
+  // Before a load: the views drop every reference into the engine.
+  void viewsDetach();
+  // After a load: the views rebuild their columns and rows.
+  void viewsRebuild();
+  void viewsUpdate(int hint);
+  // The title buffer changed (the full path of the file being opened).
+  void titleChanged(const QString& title);
+  // A file was opened: it goes to the top of the recent-file list.
+  void recentFileAdded(const QString& path);
+
+ private:
+  // Asks whether the data are to be saved as .run first; false when the caller must stop.
+  bool askSaveBefore(const char* question);
+  void tell(const char* text, PromptIcon icon = PromptIcon::Warning,
+            const char* caption = ApplicationTitle);
+
+  Session& session_;
+  Prompter& prompter_;
+  FileDialogs& dialogs_;
+  QPointer<QWidget> window_;
+  Loader loader_;
+  bool lastSavedIlm_ = false;
+  bool loading_ = false;
+  int shownView_ = 1;
+};
+
+// Loads on a worker thread while the main thread keeps running (see runBackgroundJob).
+OpenResult loadInBackground(Session& session, const std::string& path, QWidget* guarded);
+
+}  // namespace kelvor::gui

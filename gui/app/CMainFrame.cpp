@@ -1,0 +1,407 @@
+#include "app/CMainFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "app/CSetupSheet.h"
+#include "session/LoadIdFiles.h"
+#include "views/CKelvorView.h"
+#include "views/CStreamListView.h"
+#include "views/FileDropSupport.h"
+
+namespace kelvor::gui {
+
+namespace {
+
+// The name of a command: its menu text without the "&" marks and the accelerator text.
+QString commandName(const QString& text) {
+  QString name = text.section('\t', 0, 0);
+  name.remove('&');
+  return name.trimmed();
+}
+
+QLabel* pane(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setContentsMargins(4, 0, 4, 0);
+  return label;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidget* parent)
+    : QMainWindow(parent),
+      document_(document),
+      profile_(profile),
+      splitter_(new QSplitter(Qt::Horizontal, this)),
+      statisticsView_(new CKelvorView(document, splitter_)),
+      streamView_(new CStreamListView(document, splitter_)) {
+  setObjectName("mainFrame");
+  setWindowTitle(InitialTitle);
+  setAcceptDrops(true);
+  document_.setWindow(this);
+
+  // The version of this program goes into the profile when it differs from the one there.
+  if (profile_.version() != programFileVersion()) {
+    profile_.setVersion(programFileVersion());
+  }
+  document_.session().seenIds.clear();
+  document_.session().dataOrigin = OriginNothingToSave;
+  document_.setShownView(1);
+
+  createActions();
+  createMenus();
+  createStatusBar();
+
+  splitter_->addWidget(statisticsView_);
+  splitter_->addWidget(streamView_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setSizes({616, 500});
+  setCentralWidget(splitter_);
+  statisticsView_->setFocus();
+  resize(1200, 700);
+
+  connect(&document_, &CKelvorDoc::titleChanged, this, &QWidget::setWindowTitle);
+  connect(&document_, &CKelvorDoc::recentFileAdded, this, [this](const QString& path) {
+    profile_.addRecentFile(path);
+    updateRecentFiles();
+  });
+  connect(streamView_, &CStreamListView::listedCountChanged, this, [this](std::size_t count) {
+    listedCount_ = count;
+    updateStatusPanes();
+  });
+  listedCount_ = streamView_->listModel().listedCount();
+  updateStatusPanes();
+}
+
+CMainFrame::~CMainFrame() {
+  document_.session().settings.Save();
+}
+
+QAction* CMainFrame::addCommand(const QString& text, const QKeySequence& shortcut) {
+  auto* command = new QAction(text, this);
+  command->setObjectName(commandName(text));
+  if (!shortcut.isEmpty()) {
+    command->setShortcut(shortcut);
+  }
+  actions_.push_back(command);
+  return command;
+}
+
+QAction* CMainFrame::addPlaceholder(const QString& text, const QKeySequence& shortcut) {
+  QAction* command = addCommand(text, shortcut);
+  command->setEnabled(false);
+  command->setToolTip(NotAvailableYet);
+  command->setStatusTip(NotAvailableYet);
+  return command;
+}
+
+QAction* CMainFrame::action(const QString& name) const {
+  for (QAction* command : actions_) {
+    if (command->objectName() == name) {
+      return command;
+    }
+  }
+  return nullptr;
+}
+
+void CMainFrame::createActions() {
+  QStyle* style = QApplication::style();
+  QAction* open = addCommand("&Open...\tStrg+O", QKeySequence("Ctrl+O"));
+  open->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
+  open->setStatusTip("Open a trace file (.run, .prn, .txt, .mes).");
+  connect(open, &QAction::triggered, &document_, &CKelvorDoc::openCommand);
+
+  QAction* saveAs = addCommand("&Save As\tStrg+S", QKeySequence("Ctrl+S"));
+  saveAs->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
+  saveAs->setStatusTip("Save the data as .run file or the interrupt-lock periods as .ilm file.");
+  connect(saveAs, &QAction::triggered, &document_, [this] { document_.saveAs(); });
+
+  QAction* statistic = addCommand("&Save Statistic\tStrg+F", QKeySequence("Ctrl+F"));
+  statistic->setIcon(style->standardIcon(QStyle::SP_FileDialogDetailedView));
+  statistic->setStatusTip("Save Statistic");
+  connect(statistic, &QAction::triggered, &document_, &CKelvorDoc::saveStatistic);
+
+  QAction* print = addCommand("&Print...\tStrg+P", QKeySequence("Ctrl+P"));
+  print->setIcon(QIcon::fromTheme("document-print", style->standardIcon(QStyle::SP_DriveFDIcon)));
+  connect(print, &QAction::triggered, this, [this] { statisticsView_->print(); });
+  connect(addCommand("Side &view"), &QAction::triggered, this,
+          [this] { statisticsView_->printPreview(); });
+  connect(addCommand("P&rinter Setup"), &QAction::triggered, this,
+          [this] { statisticsView_->printerSetup(); });
+
+  addPlaceholder("&Mobile On\tF5", QKeySequence(Qt::Key_F5));
+  addPlaceholder("&Mobile Off\tF11", QKeySequence(Qt::Key_F11));
+
+  connect(addCommand("&Quit"), &QAction::triggered, this, &QWidget::close);
+
+  QAction* minMax = addCommand("&Min-Max View");
+  minMax->setStatusTip("Switch to Min/Max View.");
+  // The statistics table is the only left-pane view so far: its switch stays disabled.
+  minMax->setEnabled(viewMode_ != 2);
+  addPlaceholder("&Percent View");
+  addPlaceholder("&Timestep View");
+
+  QAction* configuration = addCommand("&Configuration");
+  configuration->setIcon(style->standardIcon(QStyle::SP_FileDialogInfoView));
+  connect(configuration, &QAction::triggered, this, &CMainFrame::configuration);
+
+  addPlaceholder("Record               F9 ", QKeySequence(Qt::Key_F9))->setObjectName("Record");
+  addPlaceholder("Stop                   F8", QKeySequence(Qt::Key_F8))->setObjectName("Stop");
+
+  connect(addCommand("Version &Info"), &QAction::triggered, this, &CMainFrame::versionInfo);
+  QAction* aboutCommand = addCommand("&About Kelvor...");
+  aboutCommand->setIcon(style->standardIcon(QStyle::SP_MessageBoxQuestion));
+  connect(aboutCommand, &QAction::triggered, this, &CMainFrame::about);
+
+  for (int i = 0; i < ApplicationProfile::RecentFileCount; ++i) {
+    auto* recent = new QAction(this);
+    recent->setVisible(false);
+    connect(recent, &QAction::triggered, this,
+            [this, recent] { document_.openDocument(recent->data().toString()); });
+    recentActions_.push_back(recent);
+  }
+  noRecentAction_ = new QAction("&last document", this);
+  noRecentAction_->setEnabled(false);
+}
+
+void CMainFrame::createMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->setToolTipsVisible(true);
+  file->addAction(action("Open..."));
+  file->addAction(action("Save As"));
+  file->addAction(action("Save Statistic"));
+  file->addSeparator();
+  file->addAction(action("Print..."));
+  file->addAction(action("Side view"));
+  file->addAction(action("Printer Setup"));
+  file->addSeparator();
+  file->addAction(noRecentAction_);
+  for (QAction* recent : recentActions_) {
+    file->addAction(recent);
+  }
+  file->addSeparator();
+  file->addAction(action("Quit"));
+
+  QMenu* mobile = menuBar()->addMenu("M&obile");
+  mobile->setToolTipsVisible(true);
+  mobile->addAction(action("Mobile On"));
+  mobile->addAction(action("Mobile Off"));
+
+  QToolBar* tools = addToolBar("Toolbar");
+  tools->setObjectName("toolbar");
+  tools->setMovable(false);
+  tools->addAction(action("Open..."));
+  tools->addAction(action("Save As"));
+  tools->addAction(action("Save Statistic"));
+  tools->addSeparator();
+  tools->addAction(action("Print..."));
+  tools->addSeparator();
+  tools->addAction(action("Configuration"));
+  tools->addAction(action("About Kelvor..."));
+
+  QMenu* view = menuBar()->addMenu("&View");
+  view->setToolTipsVisible(true);
+  QAction* toolbar = tools->toggleViewAction();
+  toolbar->setText("T&oolbar");
+  view->addAction(toolbar);
+  auto* statusLine = new QAction("&Statusline", this);
+  statusLine->setCheckable(true);
+  statusLine->setChecked(true);
+  connect(statusLine, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+  view->addAction(statusLine);
+  view->addSeparator();
+  view->addAction(action("Min-Max View"));
+  view->addAction(action("Percent View"));
+  view->addAction(action("Timestep View"));
+
+  QMenu* options = menuBar()->addMenu("&Options");
+  options->addAction(action("Configuration"));
+
+  QMenu* measurement = menuBar()->addMenu("&Measurement");
+  measurement->setToolTipsVisible(true);
+  measurement->addAction(action("Record"));
+  measurement->addAction(action("Stop"));
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction(action("Version Info"));
+  help->addAction(action("About Kelvor..."));
+
+  updateRecentFiles();
+}
+
+void CMainFrame::createStatusBar() {
+  QStatusBar* bar = statusBar();
+  // The link settings arrive with the serial link; until then no port is configured.
+  portPane_ = pane("COM0", bar);
+  baudPane_ = pane("SwitchUp Baud: 0", bar);
+  frameSizePane_ = pane("SwitchUp Frame Size: 0", bar);
+  portPane_->setEnabled(false);
+  baudPane_->setEnabled(false);
+  frameSizePane_->setEnabled(false);
+  statePane_ = pane("Stopped", bar);
+  activityPane_ = new QLabel(bar);
+  activityPane_->setFixedSize(24, 16);
+  activityPane_->setStyleSheet("margin: 2px; background-color: rgb(224, 224, 224);");
+  framesPane_ = pane("Frames: 0", bar);
+  framesPane_->setMinimumWidth(110);
+  for (QLabel* label :
+       {portPane_, baudPane_, frameSizePane_, statePane_, activityPane_, framesPane_}) {
+    bar->addPermanentWidget(label);
+  }
+}
+
+void CMainFrame::updateStatusPanes() {
+  const Session& session = document_.session();
+  const bool recording = session.acquisitionState == AcquisitionRecording;
+  statePane_->setText(recording ? "Running" : "Stopped");
+  framesPane_->setText(recording ? QString() : QString("Frames: %1").arg(listedCount_));
+}
+
+void CMainFrame::updateRecentFiles() {
+  const QStringList files = profile_.recentFiles();
+  for (std::size_t i = 0; i < recentActions_.size(); ++i) {
+    QAction* recent = recentActions_[i];
+    if (static_cast<qsizetype>(i) < files.size()) {
+      const QString& file = files[static_cast<qsizetype>(i)];
+      recent->setText(QString("&%1 %2").arg(i + 1).arg(file));
+      recent->setData(file);
+      recent->setVisible(true);
+    } else {
+      recent->setVisible(false);
+    }
+  }
+  noRecentAction_->setVisible(files.isEmpty());
+}
+
+WindowPlacement CMainFrame::currentPlacement() const {
+  WindowPlacement p;
+  const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+  p.flags = 0;
+  p.showCmd = isMinimized() ? 2 : isMaximized() ? 3 : 1;
+  p.x1 = normal.left();
+  p.y1 = normal.top();
+  p.x2 = normal.right() + 1;
+  p.y2 = normal.bottom() + 1;
+  return p;
+}
+
+void CMainFrame::restorePlacement() {
+  const WindowPlacement stored = profile_.placement();
+  if (!stored.complete()) {
+    return;
+  }
+  const QScreen* screen =
+      this->screen() != nullptr ? this->screen() : QApplication::primaryScreen();
+  const QSize screenSize = screen != nullptr ? screen->size() : QSize(1024, 768);
+  const int icon = QApplication::style()->pixelMetric(QStyle::PM_LargeIconSize);
+  const WindowPlacement p = clampToScreen(stored, screenSize, QSize(icon, icon));
+  if (p.x2 > p.x1 && p.y2 > p.y1) {
+    setGeometry(QRect(QPoint(p.x1, p.y1), QPoint(p.x2 - 1, p.y2 - 1)));
+  }
+  if (p.showCmd == 3) {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (!document_.canClose()) {
+    event->ignore();
+    return;
+  }
+  profile_.storePlacement(currentPlacement());
+  profile_.sync();
+  event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  acceptFileDrag(event);
+}
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
+  acceptFileDrag(event);
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  if (!acceptFileDrag(event)) {
+    return;
+  }
+  const QStringList files = droppedFiles(event);
+  QTimer::singleShot(0, &document_, [doc = &document_, files] {
+    for (const QString& file : files) {
+      doc->openDocument(file);
+    }
+  });
+}
+
+void CMainFrame::configuration() {
+  Session& session = document_.session();
+  CSetupSheet sheet(session.settings, document_.prompter(), document_.dialogs(), this);
+  if (sheet.exec() != QDialog::Accepted) {
+    return;
+  }
+  sheet.storeToStore();
+  loadIdFilesInto(session);
+  document_.updateAllViews(HintStatisticsChanged);
+}
+
+void CMainFrame::versionInfo() {
+  QFile file(QCoreApplication::applicationDirPath() + "/Kelvor.ver");
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    document_.prompter().message("The file Kelvor.ver could not find!", ApplicationTitle,
+                                 PromptIcon::Warning);
+    return;
+  }
+  const QString text = QString::fromUtf8(file.readAll());
+  QDialog dialog(this);
+  dialog.setWindowTitle("Version Info:");
+  auto* edit = new QPlainTextEdit(&dialog);
+  edit->setReadOnly(true);
+  // The latest changes first; "All Changes" shows the whole history.
+  const qsizetype firstBreak = text.indexOf("\n\n", text.indexOf("\n\n") + 2);
+  edit->setPlainText(firstBreak > 0 ? text.left(firstBreak) : text);
+  auto* all = new QPushButton("All Changes", &dialog);
+  connect(all, &QPushButton::clicked, edit, [edit, text] { edit->setPlainText(text); });
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+  buttons->addButton(all, QDialogButtonBox::ActionRole);
+  connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(edit);
+  layout->addWidget(buttons);
+  dialog.resize(560, 360);
+  dialog.exec();
+}
+
+void CMainFrame::about() {
+  QDialog dialog(this);
+  dialog.setWindowTitle("Info about Kelvor");
+  auto* layout = new QVBoxLayout(&dialog);
+  const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+  layout->addWidget(new QLabel(QString("%1 Version %2").arg(program, KELVOR_VERSION), &dialog));
+  layout->addWidget(new QLabel("Kelvor Serial/TLA Tool", &dialog));
+  layout->addWidget(new QLabel("QFL Version: no link library loaded", &dialog));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+  connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  layout->addWidget(buttons);
+  dialog.exec();
+}
+
+}  // namespace kelvor::gui

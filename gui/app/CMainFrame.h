@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSplitter>
+#include <vector>
+
+#include "app/ApplicationProfile.h"
+#include "app/CKelvorDoc.h"
+
+namespace kelvor::gui {
+
+class CKelvorView;
+class CStreamListView;
+
+// The main window: menus, toolbar, status bar and the splitter with the statistics table on the
+// left and the stream list on the right. Routes the commands to the document and the views and
+// asks about unsaved data before it closes.
+class CMainFrame final : public QMainWindow {
+  Q_OBJECT
+ public:
+  static constexpr const char* InitialTitle =
+      "Kelvor: Serial / TLA (Use even Drag/Drop to open the file)";
+
+  CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  CKelvorView* statisticsView() const { return statisticsView_; }
+  CStreamListView* streamView() const { return streamView_; }
+  // A command's action by its menu text without "&" and accelerator (e.g. "Percent View").
+  QAction* action(const QString& name) const;
+  QLabel* framesPane() const { return framesPane_; }
+  QLabel* statePane() const { return statePane_; }
+
+  // Restores the stored placement (when complete), fitted to the screen.
+  void restorePlacement();
+  WindowPlacement currentPlacement() const;
+
+  // The commands.
+  void configuration();
+  void versionInfo();
+  void about();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void createActions();
+  void createMenus();
+  void createStatusBar();
+  void updateRecentFiles();
+  void updateStatusPanes();
+  QAction* addCommand(const QString& text, const QKeySequence& shortcut = {});
+  QAction* addPlaceholder(const QString& text, const QKeySequence& shortcut = {});
+
+  CKelvorDoc& document_;
+  ApplicationProfile& profile_;
+  QSplitter* splitter_;
+  CKelvorView* statisticsView_;
+  CStreamListView* streamView_;
+  std::vector<QAction*> actions_;
+  std::vector<QAction*> recentActions_;
+  QAction* noRecentAction_ = nullptr;
+  QLabel* portPane_ = nullptr;
+  QLabel* baudPane_ = nullptr;
+  QLabel* frameSizePane_ = nullptr;
+  QLabel* statePane_ = nullptr;
+  QLabel* activityPane_ = nullptr;
+  QLabel* framesPane_ = nullptr;
+  std::size_t listedCount_ = 0;
+  int viewMode_ = 2;  // 2 statistics table, 0 processor-load chart, 3 time-step view
+};
+
+}  // namespace kelvor::gui

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <array>
+#include <string>
+
+#include "app/FileDialogs.h"
+#include "common/Prompter.h"
+#include "settings/SettingsStore.h"
+
+namespace kelvor::gui {
+
+// The values of the configuration pages, by settings name. "mapping" and "clkspeedstart" belong
+// to pages that are not shown, "adressoffset" and the timer and message memory values to the
+// MOP-Area page without a field; all of them are carried through a load and a store.
+struct SetupFields {
+  static constexpr std::array<const char*, 11> Keys = {"mapping",           "pid",
+                                                       "interrupt_sources", "startadress",
+                                                       "adressoffset",      "clkspeedstart",
+                                                       "TimerMemAddress",   "TimerMemOffset",
+                                                       "MessageMemAddress", "MessageMemOffset",
+                                                       "RefreshRate"};
+
+  std::array<std::string, Keys.size()> values;
+  bool pidFileMissing = true;
+  bool interruptFileMissing = true;
+
+  std::string& operator[](std::string_view key);
+  const std::string& operator[](std::string_view key) const;
+
+  // Copies the values from the store; an empty refresh rate becomes "1000".
+  void loadFromStore(const SettingsStore& store);
+  // Copies every value back into the store.
+  void storeToStore(SettingsStore& store) const;
+};
+
+// The "Configuration" sheet with the pages "MOP-Area Address" and "Process names".
+class CSetupSheet final : public QDialog {
+  Q_OBJECT
+ public:
+  CSetupSheet(SettingsStore& store, Prompter& prompter, FileDialogs& dialogs,
+              QWidget* parent = nullptr);
+
+  const SetupFields& fields() const { return fields_; }
+  // Copies the edits into the fields and the fields into the store.
+  void storeToStore();
+
+  QLineEdit* startAddressEdit() const { return startAddress_; }
+  QLineEdit* pidFileEdit() const { return pidFile_; }
+  QLineEdit* interruptFileEdit() const { return interruptFile_; }
+  QTabWidget* pages() const { return pages_; }
+
+  // The "Browse..." buttons of the "Process names" page.
+  void browsePidFile();
+  void browseInterruptFile();
+
+ private:
+  void readEdits();
+
+  SettingsStore& store_;
+  Prompter& prompter_;
+  FileDialogs& dialogs_;
+  SetupFields fields_;
+  QTabWidget* pages_;
+  QLineEdit* startAddress_;
+  QLineEdit* pidFile_;
+  QLineEdit* interruptFile_;
+};
+
+}  // namespace kelvor::gui

@@ -1,0 +1,138 @@
+#include "views/CKelvorView.h"
+
+#include <QHeaderView>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTimer>
+
+#include "app/CKelvorDoc.h"
+#include "views/FileDropSupport.h"
+#include "views/TablePrinter.h"
+
+namespace kelvor::gui {
+
+CKelvorView::~CKelvorView() = default;
+
+QPrinter& CKelvorView::printer() {
+  if (!printer_) {
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  }
+  return *printer_;
+}
+
+CKelvorView::CKelvorView(CKelvorDoc& document, QWidget* parent)
+    : QTableView(parent), document_(document) {
+  setObjectName("statisticsTable");
+  setModel(&model_);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setIconSize(QSize(16, 16));
+  setShowGrid(false);
+  setWordWrap(false);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  horizontalHeader()->setHighlightSections(false);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
+
+  connect(&document_, &CKelvorDoc::viewsDetach, this, [this] { model_.clearRows(); });
+  connect(&document_, &CKelvorDoc::viewsRebuild, this, [this] {
+    model_.clearRows();
+    rebuildColumns();
+  });
+  connect(&document_, &CKelvorDoc::viewsUpdate, this, &CKelvorView::onUpdate);
+
+  // Initial update: columns, an analysis of the whole stream and the rows.
+  rebuildColumns();
+  if (document_.session().engine) {
+    document_.session().engine->analyse(-1.0, 1.0e30);
+  }
+  refreshRows();
+}
+
+void CKelvorView::applyColumnWidths() {
+  for (int column = 0; column < model_.columnCount(); ++column) {
+    const int icon = column == 0 ? iconSize().width() + 8 : 0;
+    setColumnWidth(column, scaledColumnWidth(statisticsColumn(column).width, fontMetrics()) + icon);
+  }
+}
+
+void CKelvorView::rebuildColumns() {
+  model_.rebuildColumns(document_.session().acquisitionState == AcquisitionRecording);
+  applyColumnWidths();
+}
+
+void CKelvorView::refreshRows() {
+  if (document_.loading()) {
+    return;
+  }
+  const Session& session = document_.session();
+  StatisticsRowSource source;
+  source.engine = session.engine.get();
+  source.processTable = &session.processTable;
+  source.runNameTable = &session.runNameTable;
+  source.runFileLoaded = session.runFileLoaded;
+  source.live = session.acquisitionState == AcquisitionRecording;
+  source.flags = displayFlagsFrom(session.settings);
+  model_.refreshRows(source);
+}
+
+void CKelvorView::onUpdate(int hint) {
+  if (hint == HintStatisticsChanged) {
+    refreshRows();
+  }
+}
+
+void CKelvorView::dragEnterEvent(QDragEnterEvent* event) {
+  acceptFileDrag(event);
+}
+void CKelvorView::dragMoveEvent(QDragMoveEvent* event) {
+  acceptFileDrag(event);
+}
+
+void CKelvorView::dropEvent(QDropEvent* event) {
+  if (!acceptFileDrag(event)) {
+    return;
+  }
+  const QStringList files = droppedFiles(event);
+  // Opened once the drop has finished, one after the other in list order.
+  QTimer::singleShot(0, &document_, [doc = &document_, files] {
+    for (const QString& file : files) {
+      doc->openDocument(file);
+    }
+  });
+}
+
+void CKelvorView::print() {
+  QPrinter& target = printer();
+  QPrintDialog dialog(&target, this);
+  if (dialog.exec() != QDialog::Accepted) {
+    return;
+  }
+  const Session& session = document_.session();
+  TablePrinter(session.engine.get(), session.processTable, session.currentTraceFile)
+      .printAll(target);
+}
+
+void CKelvorView::printPreview() {
+  QPrintPreviewDialog dialog(&printer(), this);
+  dialog.setWindowTitle("Side view");
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
+    const Session& session = document_.session();
+    TablePrinter(session.engine.get(), session.processTable, session.currentTraceFile)
+        .printAll(*target);
+  });
+  dialog.exec();
+}
+
+void CKelvorView::printerSetup() {
+  QPageSetupDialog dialog(&printer(), this);
+  dialog.exec();
+}
+
+}  // namespace kelvor::gui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QTableView>
+#include <memory>
+
+class QPrinter;
+
+#include "views/StatisticsTableModel.h"
+
+namespace kelvor::gui {
+
+class CKelvorDoc;
+
+// The statistics table in the left pane: one row per entry of the engine, with the icons by
+// priority, refreshed on the document's update hint 1; opens dropped files and prints itself.
+class CKelvorView final : public QTableView {
+  Q_OBJECT
+ public:
+  CKelvorView(CKelvorDoc& document, QWidget* parent = nullptr);
+  ~CKelvorView() override;
+
+  StatisticsTableModel& tableModel() { return model_; }
+
+  // The column set that the acquisition state selects (live while recording).
+  void rebuildColumns();
+  // Rebuilds the rows from the engine.
+  void refreshRows();
+
+  // Printing, print preview and printer set-up of the table.
+  void print();
+  void printPreview();
+  void printerSetup();
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void onUpdate(int hint);
+  void applyColumnWidths();
+  // One printer for the view's life, so that the printer set-up applies to the next print.
+  QPrinter& printer();
+
+  CKelvorDoc& document_;
+  StatisticsTableModel model_;
+  std::unique_ptr<QPrinter> printer_;
+};
+
+}  // namespace kelvor::gui

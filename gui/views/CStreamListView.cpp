@@ -1,0 +1,130 @@
+#include "views/CStreamListView.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTimer>
+
+#include "app/CKelvorDoc.h"
+#include "views/CutFramesDialog.h"
+#include "views/FileDropSupport.h"
+
+namespace kelvor::gui {
+
+CStreamListView::CStreamListView(CKelvorDoc& document, QWidget* parent)
+    : QTableView(parent), document_(document) {
+  setObjectName("streamList");
+  setModel(&model_);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setIconSize(QSize(18, 18));
+  setShowGrid(false);
+  setWordWrap(false);
+  setSortingEnabled(false);
+  // Every row has the same height, so scrolling to any row of a long list costs nothing.
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(20);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setHighlightSections(false);
+  applyColumnWidths();
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
+
+  connect(&document_, &CKelvorDoc::viewsDetach, this, [this] {
+    model_.clearRows();
+    emit listedCountChanged(0);
+  });
+  connect(&document_, &CKelvorDoc::viewsRebuild, this, [this] {
+    rebuildRows();
+    if (model_.rowCount() > 0) {
+      selectRow(0);
+      scrollToTop();
+    }
+  });
+  connect(&document_, &CKelvorDoc::viewsUpdate, this, &CStreamListView::onUpdate);
+  rebuildRows();
+}
+
+void CStreamListView::rebuildRows() {
+  const Session& session = document_.session();
+  if (document_.loading() || !session.engine) {
+    model_.clearRows();
+  } else {
+    StreamCellFormatter::Source source;
+    source.stream = &session.engine->stream();
+    source.processTable = &session.processTable;
+    source.runNameTable = &session.runNameTable;
+    source.runFileLoaded = session.runFileLoaded;
+    source.acquisitionState = session.acquisitionState;
+    source.flags = displayFlagsFrom(session.settings);
+    model_.rebuild(*session.engine, source);
+    applyColumnWidths();
+  }
+  emit listedCountChanged(model_.listedCount());
+}
+
+void CStreamListView::applyColumnWidths() {
+  for (int column = 0; column < StreamColumnCount; ++column) {
+    const int icon = column == 0 ? iconSize().width() + 8 : 0;
+    setColumnWidth(column, scaledColumnWidth(streamColumn(column).width, fontMetrics()) + icon);
+  }
+}
+
+void CStreamListView::showStreamEvent(std::size_t eventIndex) {
+  const int row = model_.rowAtOrAfter(eventIndex);
+  if (row < model_.rowCount()) {
+    selectRow(row);
+    scrollTo(model_.index(row, 0), QAbstractItemView::PositionAtCenter);
+  }
+}
+
+void CStreamListView::onUpdate(int hint) {
+  if (hint == HintStatisticsChanged || hint == HintVisibleSetChanged) {
+    rebuildRows();
+  }
+}
+
+void CStreamListView::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  menu.setToolTipsVisible(true);
+  QAction* visible = menu.addAction("Change Visible PID");
+  visible->setEnabled(false);
+  visible->setToolTip(NotAvailableYet);
+  QAction* exportMes = menu.addAction("Export To .mes file");
+  QAction* cut = menu.addAction("Cutt Off Data Frames");
+  QAction* chosen = menu.exec(event->globalPos());
+  if (chosen == exportMes) {
+    document_.exportMes();
+  } else if (chosen == cut) {
+    cutFrames();
+  }
+}
+
+void CStreamListView::cutFrames() {
+  CutFramesDialog dialog(document_.session(), document_.prompter(), document_.dialogs(), this);
+  dialog.exec();
+}
+
+void CStreamListView::dragEnterEvent(QDragEnterEvent* event) {
+  acceptFileDrag(event);
+}
+void CStreamListView::dragMoveEvent(QDragMoveEvent* event) {
+  acceptFileDrag(event);
+}
+
+void CStreamListView::dropEvent(QDropEvent* event) {
+  if (!acceptFileDrag(event)) {
+    return;
+  }
+  const QStringList files = droppedFiles(event);
+  QTimer::singleShot(0, &document_, [doc = &document_, files] {
+    for (const QString& file : files) {
+      doc->openDocument(file);
+    }
+  });
+}
+
+}  // namespace kelvor::gui

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QTableView>
+
+#include "views/StreamListModel.h"
+
+namespace kelvor::gui {
+
+class CKelvorDoc;
+
+// Text of the tooltip of commands whose part of the program is not built yet.
+inline constexpr const char* NotAvailableYet = "Not available yet in this version.";
+
+// The event stream in the right pane, one listed event per row, with a context menu for the
+// export to a .mes file and the frame cut-off; opens dropped files.
+class CStreamListView final : public QTableView {
+  Q_OBJECT
+ public:
+  CStreamListView(CKelvorDoc& document, QWidget* parent = nullptr);
+
+  StreamListModel& listModel() { return model_; }
+  // Lists the current stream anew.
+  void rebuildRows();
+  // Selects and shows the row of the event at a stream index (or the next listed one).
+  void showStreamEvent(std::size_t eventIndex);
+
+  // The "Cutt Off Data Frames" command.
+  void cutFrames();
+
+ signals:
+  void listedCountChanged(std::size_t count);
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void onUpdate(int hint);
+  void applyColumnWidths();
+
+  CKelvorDoc& document_;
+  StreamListModel model_;
+};
+
+}  // namespace kelvor::gui

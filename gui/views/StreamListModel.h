@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <memory>
+#include <optional>
+
+#include "views/ArrowIcons.h"
+#include "views/StreamRows.h"
+
+namespace kelvor::gui {
+
+// The rows of the stream list: a virtual list over the engine's event stream. It keeps only the
+// index of the listed events and formats the cells that are painted.
+class StreamListModel final : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit StreamListModel(QObject* parent = nullptr);
+
+  // Lists the stream of `source` anew: the listed-event index is rebuilt from the engine's
+  // visible flags.
+  void rebuild(const StatisticsEngine& engine, const StreamCellFormatter::Source& source);
+  // Drops every row and every reference into the engine.
+  void clearRows();
+
+  std::size_t listedCount() const { return index_.size(); }
+  // The stream index of the event shown in a row.
+  std::optional<std::size_t> eventAt(int row) const;
+  // The row of the first listed event at or after a stream index.
+  int rowAtOrAfter(std::size_t eventIndex) const;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+
+ private:
+  ListedEventIndex index_;
+  std::unique_ptr<StreamCellFormatter> formatter_;
+  ArrowIcons icons_{18};
+  mutable std::string scratch_;
+};
+
+}  // namespace kelvor::gui

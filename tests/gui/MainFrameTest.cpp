@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include "GuiTestSupport.h"
+#include "QSettingsBackend.h"
+#include "app/CMainFrame.h"
+#include "views/CKelvorView.h"
+#include "views/CStreamListView.h"
+#include "views/FileDropSupport.h"
+
+namespace kelvor::test {
+namespace {
+
+using gui::ApplicationProfile;
+using gui::CMainFrame;
+using gui::WindowPlacement;
+
+TEST(ApplicationProfileTest, PlacementVersionAndRecentFilesSurviveARestart) {
+  QTemporaryDir dir;
+  const QString file = dir.path() + "/profile.conf";
+  {
+    QSettings settings(file, QSettings::IniFormat);
+    ApplicationProfile profile(settings);
+    EXPECT_FALSE(profile.placement().complete());
+    EXPECT_EQ(profile.version(), "0, 0, 0, 0");
+    profile.storePlacement(WindowPlacement{0, 1, 10, 20, 810, 620});
+    profile.setVersion("0, 1, 0, 0");
+    for (const char* name : {"/a.prn", "/b.run", "/c.mes", "/d.txt", "/b.run", "/e.prn"}) {
+      profile.addRecentFile(name);
+    }
+  }
+  QSettings settings(file, QSettings::IniFormat);
+  ApplicationProfile profile(settings);
+  const WindowPlacement p = profile.placement();
+  EXPECT_TRUE(p.complete());
+  EXPECT_EQ(p.x2, 810);
+  EXPECT_EQ(p.y2, 620);
+  EXPECT_EQ(profile.version(), "0, 1, 0, 0");
+  EXPECT_EQ(profile.recentFiles(), (QStringList{"/e.prn", "/b.run", "/d.txt", "/c.mes"}));
+}
+
+TEST(ApplicationProfileTest, EdgesBeyondTheScreenAreFittedToIt) {
+  const QSize screen(1024, 768);
+  const QSize icon(32, 32);
+  WindowPlacement p = gui::clampToScreen(WindowPlacement{0, 1, 0, 0, 1500, 700}, screen, icon);
+  EXPECT_EQ(p.x2, 992);
+  EXPECT_EQ(p.y2, 700);
+  p = gui::clampToScreen(WindowPlacement{0, 1, 0, 0, 992, 736}, screen, icon);
+  EXPECT_EQ(p.x2, 992);
+  EXPECT_EQ(p.y2, 736);
+  p = gui::clampToScreen(WindowPlacement{0, 1, 0, 0, 991, 735}, screen, icon);
+  EXPECT_EQ(p.x2, 991);
+  EXPECT_EQ(p.y2, 735);
+}
+
+class MainFrameTest : public ::testing::Test, public SessionFixture {
+ protected:
+  QTemporaryDir dir;
+  QSettings profileSettings{dir.path() + "/profile.conf", QSettings::IniFormat};
+  ApplicationProfile profile{profileSettings};
+  ScriptedFileDialogs dialogs;
+  gui::CKelvorDoc document{session, prompter, dialogs};
+};
+
+TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
+  CMainFrame frame(document, profile);
+  EXPECT_EQ(frame.windowTitle(), CMainFrame::InitialTitle);
+  for (const char* name :
+       {"Percent View", "Timestep View", "Mobile On", "Mobile Off", "Record", "Stop"}) {
+    QAction* command = frame.action(name);
+    ASSERT_NE(command, nullptr) << name;
+    EXPECT_FALSE(command->isEnabled()) << name;
+    EXPECT_EQ(command->toolTip(), gui::NotAvailableYet) << name;
+  }
+  // The shown view's own switch is disabled.
+  EXPECT_FALSE(frame.action("Min-Max View")->isEnabled());
+  EXPECT_EQ(frame.action("Open...")->shortcut(), QKeySequence("Ctrl+O"));
+  EXPECT_EQ(frame.action("Save Statistic")->shortcut(), QKeySequence("Ctrl+F"));
+  EXPECT_EQ(frame.action("Record")->shortcut(), QKeySequence(Qt::Key_F9));
+  EXPECT_EQ(frame.framesPane()->text(), "Frames: 0");
+  EXPECT_EQ(frame.statePane()->text(), "Stopped");
+}
+
+TEST_F(MainFrameTest, LoadFillsBothViewsAndTheTitle) {
+  session.settings.Set("startadress", "C0000020");
+  const std::string path = (dir.path() + "/t.prn").toStdString();
+  writeText(path, etmWrite(1, 0, 0x0312, "1.000us") + etmWrite(2, 8, 4, "1.000us") +
+                      etmWrite(3, 10, 4, "1.000us") + etmWrite(4, 2, 0x0312, "1.000us"));
+  CMainFrame frame(document, profile);
+  ASSERT_TRUE(document.openDocument(QString::fromStdString(path)));
+  EXPECT_EQ(frame.windowTitle(), QString::fromStdString(path));
+  EXPECT_EQ(frame.streamView()->model()->rowCount(), 4);
+  EXPECT_EQ(frame.statisticsView()->model()->rowCount(), 2);
+  EXPECT_EQ(frame.framesPane()->text(), "Frames: 4");
+  EXPECT_EQ(profile.recentFiles().size(), 1);
+  prompter.answers = {PromptAnswer::No};
+  ASSERT_TRUE(document.openDocument(QString::fromStdString(path)));
+  writeText(path + ".prn", etmWrite(1, 0, 0x0312, "1.000us"));
+  prompter.answers = {PromptAnswer::No};
+  ASSERT_TRUE(document.openDocument(QString::fromStdString(path + ".prn")));
+  EXPECT_EQ(profile.recentFiles().size(), 2);
+}
+
+TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheSettingsForTheNextStart) {
+  const QString settingsFile = dir.path() + "/settings.ini";
+  {
+    QSettingsBackend settingsBackend(settingsFile, QSettings::IniFormat);
+    Session run(settingsBackend);
+    run.settings.Load();
+    run.engine = std::make_unique<StatisticsEngine>(run.analysis);
+    gui::CKelvorDoc runDocument(run, prompter, dialogs);
+    CMainFrame frame(runDocument, profile);
+    frame.setGeometry(40, 50, 700, 500);
+    run.settings.Set("startadress", "20");
+    frame.show();
+    EXPECT_TRUE(frame.close());
+  }
+  EXPECT_TRUE(profile.placement().complete());
+  EXPECT_EQ(profile.placement().x1, 40);
+  QSettingsBackend settingsBackend(settingsFile, QSettings::IniFormat);
+  Session next(settingsBackend);
+  next.settings.Load();
+  EXPECT_EQ(next.settings.Get("startadress"), "20");
+}
+
+}  // namespace
+}  // namespace kelvor::test
+
+namespace kelvor::test {
+namespace {
+
+TEST(FileDropTest, FileListsDropAsCopyWithCtrlAndAsMoveOtherwise) {
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile("/data/a.prn"), QUrl::fromLocalFile("/data/b.run")});
+  QMimeData text;
+  text.setText("not a file");
+  const struct {
+    const QMimeData* data;
+    Qt::KeyboardModifiers modifiers;
+    bool accepted;
+    Qt::DropAction action;
+  } cases[] = {{&files, Qt::ControlModifier, true, Qt::CopyAction},
+               {&files, Qt::NoModifier, true, Qt::MoveAction},
+               {&text, Qt::NoModifier, false, Qt::IgnoreAction}};
+  for (const auto& c : cases) {
+    QDropEvent event(QPointF(1, 1), Qt::CopyAction | Qt::MoveAction, c.data, Qt::NoButton,
+                     c.modifiers);
+    EXPECT_EQ(gui::acceptFileDrag(&event), c.accepted);
+    EXPECT_EQ(event.isAccepted(), c.accepted);
+    if (c.accepted) {
+      EXPECT_EQ(event.dropAction(), c.action);
+    }
+  }
+  QDropEvent drop(QPointF(1, 1), Qt::MoveAction, &files, Qt::NoButton, Qt::NoModifier);
+  EXPECT_EQ(gui::droppedFiles(&drop), (QStringList{"/data/a.prn", "/data/b.run"}));
+}
+
+}  // namespace
+}  // namespace kelvor::test

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <QIcon>
+#include <QImage>
+
+#include "GuiTestSupport.h"
+#include "app/CKelvorDoc.h"
+#include "views/CKelvorView.h"
+#include "views/StatisticsTableModel.h"
+
+namespace kelvor::test {
+namespace {
+
+using gui::ArrowIcons;
+using gui::StatisticsTableModel;
+
+class StatisticsTableTest : public ::testing::Test, public SessionFixture {
+ protected:
+  StatisticsEngine& engine() { return *session.engine; }
+
+  StatisticsRowSource source(bool live = false) {
+    StatisticsRowSource s;
+    s.engine = session.engine.get();
+    s.processTable = &session.processTable;
+    s.runNameTable = &session.runNameTable;
+    s.runFileLoaded = session.runFileLoaded;
+    s.live = live;
+    s.flags = displayFlagsFrom(session.settings);
+    return s;
+  }
+
+  QString cell(const StatisticsTableModel& model, int row, int column) {
+    return model.data(model.index(row, column)).toString();
+  }
+
+  // The colour in the middle of the row's icon, or an invalid colour without one.
+  QColor iconColour(const StatisticsTableModel& model, int row) {
+    const QVariant icon = model.data(model.index(row, 0), Qt::DecorationRole);
+    if (!icon.isValid()) {
+      return {};
+    }
+    return icon.value<QIcon>().pixmap(16, 16).toImage().pixelColor(8, 8);
+  }
+};
+
+TEST_F(StatisticsTableTest, EmptyEngineShowsTheHeadersOfTheFullSet) {
+  StatisticsTableModel model;
+  model.refreshRows(source());
+  EXPECT_EQ(model.rowCount(), 0);
+  ASSERT_EQ(model.columnCount(), 20);
+  EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "PID");
+  EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "% RT");
+  EXPECT_EQ(model.headerData(19, Qt::Horizontal).toString(), "ReceMes");
+  model.rebuildColumns(true);
+  EXPECT_EQ(model.columnCount(), 16);
+  EXPECT_EQ(model.headerData(15, Qt::Horizontal).toString(), "Mid Sp.");
+}
+
+TEST_F(StatisticsTableTest, IdTextAndIconFollowThePriority) {
+  struct Case {
+    std::uint32_t id;
+    std::uint32_t priority;  // stored in the process table; 0 stores nothing
+    const char* idText;
+    int icon;
+  };
+  const Case cases[] = {
+      {0x10000, 0, "0x00", IconInterrupt},
+      {0x20003, 0, "0x10003", IconInterrupt},          // a user mark shows its offset from 0x10000
+      {0x0103, 0x0200, "0x0103", IconPriorityLow},     // block 1 below 0x03FF: magenta
+      {0x0503, 0x0200, "0x0503", IconPriorityLowest},  // other blocks below 0x03FF: purple
+      {0x0604, UnknownPriority, "0x0604", IconPriorityUnknown},  // no block entry either
+      {0x0705, 0x32FF, "0x0705", IconPriorityLow},
+      {0x0706, 0x3300, "0x0706", IconPriorityMedium},
+      {0x0707, 0x6500, "0x0707", IconPriorityRaised},
+      {0x0708, 0x9700, "0x0708", IconPriorityHigh},
+      {0x0709, 0xC900, "0x0709", IconPriorityTop},
+      {0x070A, 0x10000, "0x070A", NoIcon},
+  };
+  for (const Case& c : cases) {
+    if (c.priority != 0) {
+      session.processTable.store("entry", c.id, c.priority, OriginIdList);
+    }
+    engine().statsFor(c.id);
+  }
+  StatisticsTableModel model;
+  model.refreshRows(source());
+  ASSERT_EQ(model.rowCount(), static_cast<int>(std::size(cases)));
+  for (int row = 0; row < model.rowCount(); ++row) {
+    // Rows come in ascending entry id.
+    const auto& row_data = model.rows()[static_cast<std::size_t>(row)];
+    const Case& c = *std::find_if(std::begin(cases), std::end(cases),
+                                  [&](const Case& k) { return k.id == row_data.id; });
+    SCOPED_TRACE(c.idText);
+    EXPECT_EQ(cell(model, row, 0), c.idText);
+    EXPECT_EQ(row_data.icon, c.icon);
+    if (c.icon == NoIcon) {
+      EXPECT_FALSE(iconColour(model, row).isValid());
+    } else {
+      EXPECT_EQ(iconColour(model, row), ArrowIcons::arrowColour(c.icon));
+    }
+  }
+}
+
+TEST_F(StatisticsTableTest, BlockPriorityStandsInForAnUnknownOne) {
+  session.processTable.store("block", 0x05FF, 0x9800, OriginIdList);
+  session.processTable.store("task", 0x0510, UnknownPriority, OriginIdList);
+  engine().statsFor(0x0510);
+  StatisticsTableModel model;
+  model.refreshRows(source());
+  EXPECT_EQ(model.rows()[0].icon, IconPriorityHigh);
+  EXPECT_EQ(cell(model, 0, 1), "task");
+}
+
+TEST_F(StatisticsTableTest, FiguresOfARowAndTheShareOfTheWindow) {
+  // Process 0x200 runs 0.5 s of a 2 s trace.
+  engine().append(TraceEvent(0.0, 0x200, EventKind::START_PROC, 0, 0, 0.0, 0));
+  engine().append(TraceEvent(0.5, 0x200, EventKind::END_PROC, 0, 0, 0.0, 0));
+  engine().append(TraceEvent(0.5, 0x201, EventKind::START_PROC, 0, 0, 0.0, 0));
+  engine().append(TraceEvent(2.0, 0x201, EventKind::END_PROC, 0, 0, 0.0, 0));
+  engine().statsFor(0x300);  // never charged: the initial minima
+  engine().analyse(-1.0, 1.0e30);
+  StatisticsTableModel model;
+  model.refreshRows(source());
+  ASSERT_EQ(model.rowCount(), 3);
+  EXPECT_EQ(cell(model, 0, 1), "unknown ID");
+  EXPECT_EQ(cell(model, 0, 2), "25.000000");
+  EXPECT_EQ(cell(model, 0, 3), "1");
+  EXPECT_EQ(cell(model, 0, 5), "0.500000");
+  EXPECT_EQ(cell(model, 2, 6), "999999.000000");
+  EXPECT_EQ(cell(model, 2, 12), "999999");
+  EXPECT_EQ(model.data(model.index(0, 3), Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+            Qt::AlignRight);
+  EXPECT_EQ(model.data(model.index(0, 2), Qt::TextAlignmentRole).toInt() & Qt::AlignLeft,
+            Qt::AlignLeft);
+}
+
+TEST_F(StatisticsTableTest, NamesOfARunFileStandInForMissingIdFiles) {
+  session.processTable.store("FromTable", 0x0200, 0x0100, OriginIdList);
+  engine().statsFor(0x0200);
+  engine().statsFor(0x10007);
+  RunNameRecord process;
+  process.id = 0x0200;
+  std::snprintf(process.name.data(), process.name.size(), "FromRun");
+  process.priority = 0x9800;
+  RunNameRecord interrupt;
+  interrupt.id = 7;
+  std::snprintf(interrupt.name.data(), interrupt.name.size(), "Timer");
+  session.runNameTable = {process, interrupt};
+  session.runFileLoaded = 1;
+
+  StatisticsTableModel model;
+  model.refreshRows(source());  // no ID file configured
+  EXPECT_EQ(cell(model, 0, 1), "FromRun ");
+  EXPECT_EQ(model.rows()[0].icon, IconPriorityHigh);
+  EXPECT_EQ(cell(model, 1, 1), "Timer ");
+
+  session.settings.Set("pid", "ids.txt");
+  model.refreshRows(source());
+  EXPECT_EQ(cell(model, 0, 1), "FromTable");
+  EXPECT_EQ(model.rows()[0].icon, IconPriorityLow);  // block 2 below 0x03FF
+  EXPECT_EQ(cell(model, 1, 1), "Timer ");
+
+  // While recording the names come from the process table only.
+  session.settings.Set("pid", "");
+  model.refreshRows(source(true));
+  EXPECT_EQ(cell(model, 0, 1), "FromTable");
+}
+
+TEST_F(StatisticsTableTest, ViewTakesTheColumnSetOfTheAcquisitionState) {
+  ScriptedFileDialogs dialogs;
+  gui::CKelvorDoc document(session, prompter, dialogs);
+  session.acquisitionState = AcquisitionRecording;
+  gui::CKelvorView view(document);
+  EXPECT_EQ(view.model()->columnCount(), 16);
+  session.acquisitionState = AcquisitionLoaded;
+  engine().statsFor(0x0200);
+  emit document.viewsRebuild();
+  document.updateAllViews(gui::HintStatisticsChanged);
+  EXPECT_EQ(view.model()->columnCount(), 20);
+  EXPECT_EQ(view.model()->rowCount(), 1);
+  emit document.viewsDetach();
+  EXPECT_EQ(view.model()->rowCount(), 0);
+}
+
+}  // namespace
+}  // namespace kelvor::test

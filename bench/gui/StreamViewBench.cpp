@@ -1,0 +1,110 @@
+// The stream list as a widget: listing a stream of 10,000,000 events (KELVOR_BENCH_EVENTS
+// overrides the count) in the table view, and jumping to and painting a row anywhere in it.
+// Runs on Qt's offscreen platform.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+
+#include "SyntheticTrace.h"
+#include "app/CKelvorDoc.h"
+#include "settings/SettingsBackend.h"
+#include "views/CStreamListView.h"
+
+namespace kelvor::bench {
+namespace {
+
+std::size_t eventCount() {
+  if (const char* text = std::getenv("KELVOR_BENCH_EVENTS")) {
+    const long long value = std::atoll(text);
+    if (value > 0) {
+      return static_cast<std::size_t>(value);
+    }
+  }
+  return 10'000'000;
+}
+
+class NoDialogs final : public gui::FileDialogs {
+ public:
+  std::optional<QString> openFile(QWidget*, const QString&) override { return std::nullopt; }
+  std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+};
+
+class SilentPrompter final : public Prompter {
+ public:
+  void message(std::string_view, std::string_view, PromptIcon) override {}
+  PromptAnswer askYesNo(std::string_view, std::string_view, PromptIcon) override {
+    return PromptAnswer::Yes;
+  }
+  PromptAnswer askYesNoCancel(std::string_view, std::string_view, PromptIcon) override {
+    return PromptAnswer::No;
+  }
+};
+
+struct Fixture {
+  std::ostringstream console;
+  MemorySettingsBackend backend;
+  Session session{backend};
+  SilentPrompter prompter;
+  NoDialogs dialogs;
+  std::unique_ptr<gui::CKelvorDoc> document;
+  std::unique_ptr<gui::CStreamListView> view;
+
+  Fixture() {
+    session.analysis.console = &console;
+    session.engine = std::make_unique<StatisticsEngine>(session.analysis);
+    appendSyntheticTrace(*session.engine, eventCount());
+    session.engine->analyse(-1.0, 1.0e30);
+    document = std::make_unique<gui::CKelvorDoc>(session, prompter, dialogs);
+    view = std::make_unique<gui::CStreamListView>(*document);
+    view->resize(700, 900);
+    view->show();
+  }
+};
+
+Fixture& fixture() {
+  static Fixture f;
+  return f;
+}
+
+void BM_ListStreamInView(benchmark::State& state) {
+  Fixture& f = fixture();
+  for (auto _ : state) {
+    f.view->rebuildRows();
+    QCoreApplication::processEvents();
+  }
+  state.counters["rows"] = static_cast<double>(f.view->model()->rowCount());
+}
+BENCHMARK(BM_ListStreamInView)->Unit(benchmark::kMillisecond);
+
+void BM_JumpAndPaint(benchmark::State& state) {
+  Fixture& f = fixture();
+  f.view->rebuildRows();
+  QImage image(f.view->size(), QImage::Format_RGB32);
+  std::size_t target = 0;
+  const std::size_t size = f.session.engine->stream().size();
+  for (auto _ : state) {
+    target = (target + 3'456'789) % size;
+    f.view->showStreamEvent(target);
+    f.view->render(&image);
+  }
+}
+BENCHMARK(BM_JumpAndPaint)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kelvor::bench
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -85,9 +85,14 @@ TEST_F(StreamListTest, ProcessCellsTakeNamesAndPrioritiesByOrigin) {
   add(0.0, 0x0302, EventKind::START_PROC, 0x1000);
   add(0.1, 0x0302, EventKind::END_PROC, UnknownPriority);
   add(0.2, 0x0400, EventKind::START_PROC, 0);
+  // A process below 256 is named as a process, not as the interrupt of the same number.
+  session.processTable.store("TimerTask", 0x00FE, 0x0200, OriginIdList);
+  session.processTable.store("IRQ_254", InterruptIdBase + 0xFE, 0, OriginHeaderProcesses);
+  add(0.3, 0x00FE, EventKind::START_PROC, 0);
   rebuild();
   EXPECT_EQ(cell(0, 1), "0x0302");
   EXPECT_EQ(cell(0, 2), "Task");
+  EXPECT_EQ(cell(3, 2), "TimerTask");
   EXPECT_EQ(cell(0, 6), "0x9800");
   EXPECT_EQ(cell(2, 6), "unknown");
 

@@ -67,9 +67,10 @@ int iconForId(std::uint32_t id, std::uint32_t priority, std::string& idText) {
   }
   std::snprintf(buffer, sizeof buffer, "0x%04X", id);
   idText = buffer;
-  if (priority == UnknownPriority) {
-    return IconPriorityUnknown;
-  }
+  return priority == UnknownPriority ? IconPriorityUnknown : iconForPriorityBand(id, priority);
+}
+
+int iconForPriorityBand(std::uint32_t id, std::uint32_t priority) {
   if (priority <= 0x32FF) {
     const std::uint32_t block = (id >> 8) & 0xFFu;
     if (priority < 0x03FF && block != 1 && block != 2) {

@@ -39,6 +39,9 @@ DisplayFlags displayFlagsFrom(const SettingsStore& settings);
 // The id text of a statistics row ("0x%02X" of the interrupt number from 0x10000 on, "0x%04X"
 // of a process id) and its icon by priority.
 int iconForId(std::uint32_t id, std::uint32_t priority, std::string& idText);
+// The icon of a process by the band its (known) priority falls in; the statistics table and the
+// stream list differ only in how they show an unknown priority.
+int iconForPriorityBand(std::uint32_t id, std::uint32_t priority);
 
 // Column sets of the statistics table: the live set while recording, the full set otherwise.
 inline constexpr int LiveStatisticsColumns = 16;

@@ -1,5 +1,7 @@
 #include "views/StreamRows.h"
 
+#include "views/StatisticsRows.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -53,26 +55,7 @@ int iconForPriority(std::uint32_t id, std::uint32_t priority) {
   if (priority == UnknownPriority) {
     return id <= 0x100 ? IconInterrupt : IconPriorityUnknown;
   }
-  if (priority <= 0x32FF) {
-    const std::uint32_t block = (id >> 8) & 0xFFu;
-    if (priority < 0x03FF && block != 1 && block != 2) {
-      return IconPriorityLowest;
-    }
-    return IconPriorityLow;
-  }
-  if (priority <= 0x64FF) {
-    return IconPriorityMedium;
-  }
-  if (priority <= 0x96FF) {
-    return IconPriorityRaised;
-  }
-  if (priority <= 0xC8FF) {
-    return IconPriorityHigh;
-  }
-  if (priority <= 0xFFFF) {
-    return IconPriorityTop;
-  }
-  return NoIcon;
+  return iconForPriorityBand(id, priority);
 }
 
 }  // namespace

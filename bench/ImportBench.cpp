@@ -3,6 +3,7 @@
 // then analysed. The listings are written once into KELVOR_BENCH_DIR (default /tmp) and reused.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -43,7 +44,11 @@ const std::string& listing(ListingKind kind) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
   if (error || size < options.bytes || size > options.bytes + 4096) {
-    writeListingFile(path, options);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    if (!writeListingFile(path, options)) {
+      std::fprintf(stderr, "cannot write the benchmark listing %s\n", path.c_str());
+      std::exit(1);
+    }
   }
   return path;
 }

@@ -190,37 +190,11 @@ bool CKelvorDoc::canClose() {
     return false;
   }
   const std::uint32_t origin = session_.dataOrigin;
-  if (origin == OriginMesFile || origin == OriginTextTrace) {
-    switch (prompter_.askYesNoCancel(SaveRunQuestion, ApplicationTitle, PromptIcon::Question)) {
-      case PromptAnswer::Yes: {
-        const SaveOutcome outcome = saveAs();
-        if (outcome != SaveOutcome::Saved && outcome != SaveOutcome::NothingToSave) {
-          return false;
-        }
-        session_.dataOrigin = OriginNothingToSave;
-        return true;
-      }
-      case PromptAnswer::Cancel:
-        return false;
-      case PromptAnswer::No:
-        break;
-    }
+  if ((origin == OriginMesFile || origin == OriginTextTrace) && !askSaveBefore(SaveRunQuestion)) {
+    return false;
   }
-  if (hasUnsavedData()) {
-    switch (prompter_.askYesNoCancel(SaveDataQuestion, ApplicationTitle, PromptIcon::Question)) {
-      case PromptAnswer::Yes: {
-        const SaveOutcome outcome = saveAs();
-        if (outcome != SaveOutcome::Saved && outcome != SaveOutcome::NothingToSave) {
-          return false;
-        }
-        session_.dataOrigin = OriginNothingToSave;
-        return true;
-      }
-      case PromptAnswer::Cancel:
-        return false;
-      case PromptAnswer::No:
-        break;
-    }
+  if (hasUnsavedData() && !askSaveBefore(SaveDataQuestion)) {
+    return false;
   }
   session_.runNameTable.clear();
   return true;

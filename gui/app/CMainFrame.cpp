@@ -341,15 +341,7 @@ void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-  if (!acceptFileDrag(event)) {
-    return;
-  }
-  const QStringList files = droppedFiles(event);
-  QTimer::singleShot(0, &document_, [doc = &document_, files] {
-    for (const QString& file : files) {
-      doc->openDocument(file);
-    }
-  });
+  openDroppedFiles(event, document_);
 }
 
 void CMainFrame::configuration() {

@@ -96,16 +96,7 @@ void CKelvorView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CKelvorView::dropEvent(QDropEvent* event) {
-  if (!acceptFileDrag(event)) {
-    return;
-  }
-  const QStringList files = droppedFiles(event);
-  // Opened once the drop has finished, one after the other in list order.
-  QTimer::singleShot(0, &document_, [doc = &document_, files] {
-    for (const QString& file : files) {
-      doc->openDocument(file);
-    }
-  });
+  openDroppedFiles(event, document_);
 }
 
 void CKelvorView::print() {

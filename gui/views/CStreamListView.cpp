@@ -116,15 +116,7 @@ void CStreamListView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CStreamListView::dropEvent(QDropEvent* event) {
-  if (!acceptFileDrag(event)) {
-    return;
-  }
-  const QStringList files = droppedFiles(event);
-  QTimer::singleShot(0, &document_, [doc = &document_, files] {
-    for (const QString& file : files) {
-      doc->openDocument(file);
-    }
-  });
+  openDroppedFiles(event, document_);
 }
 
 }  // namespace kelvor::gui

@@ -1,6 +1,9 @@
 #include "views/FileDropSupport.h"
 
+#include "app/CKelvorDoc.h"
+
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 
@@ -29,6 +32,18 @@ bool acceptFileDrag(QDropEvent* event) {
   event->setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
   event->accept();
   return true;
+}
+
+void openDroppedFiles(QDropEvent* event, CKelvorDoc& document) {
+  if (!acceptFileDrag(event)) {
+    return;
+  }
+  const QStringList files = droppedFiles(event);
+  QTimer::singleShot(0, &document, [doc = &document, files] {
+    for (const QString& file : files) {
+      doc->openDocument(file);
+    }
+  });
 }
 
 }  // namespace kelvor::gui

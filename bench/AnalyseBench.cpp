@@ -6,20 +6,11 @@
 #include <memory>
 #include <sstream>
 
+#include "BenchSupport.h"
 #include "SyntheticTrace.h"
 
 namespace kelvor::bench {
 namespace {
-
-std::size_t eventCount() {
-  if (const char* text = std::getenv("KELVOR_BENCH_EVENTS")) {
-    const long long value = std::atoll(text);
-    if (value > 0) {
-      return static_cast<std::size_t>(value);
-    }
-  }
-  return 10'000'000;
-}
 
 struct Fixture {
   std::ostringstream console;
@@ -29,7 +20,7 @@ struct Fixture {
   Fixture() {
     context.console = &console;
     engine = std::make_unique<StatisticsEngine>(context);
-    appendSyntheticTrace(*engine, eventCount());
+    appendSyntheticTrace(*engine, benchEventCount());
   }
 };
 
@@ -66,7 +57,7 @@ BENCHMARK(BM_AnalyseWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Appending with entry registration, what every producer pays per event.
 void BM_AppendEvents(benchmark::State& state) {
-  const std::size_t count = std::min<std::size_t>(eventCount(), 2'000'000);
+  const std::size_t count = std::min<std::size_t>(benchEventCount(), 2'000'000);
   for (auto _ : state) {
     std::ostringstream console;
     AnalysisContext context;

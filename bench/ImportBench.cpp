@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "BenchSupport.h"
 #include "ListingGenerator.h"
 #include "io/TextTraceImporter.h"
 #include "session/Session.h"
@@ -16,16 +17,6 @@
 
 namespace kelvor::bench {
 namespace {
-
-std::uint64_t listingMegabytes() {
-  if (const char* text = std::getenv("KELVOR_BENCH_MB")) {
-    const long long value = std::atoll(text);
-    if (value > 0) {
-      return static_cast<std::uint64_t>(value);
-    }
-  }
-  return 200;
-}
 
 // The listing of the given kind, generated when it is missing or has another size.
 const std::string& listing(ListingKind kind) {
@@ -35,7 +26,7 @@ const std::string& listing(ListingKind kind) {
     return path;
   }
   const char* dir = std::getenv("KELVOR_BENCH_DIR");
-  const std::uint64_t megabytes = listingMegabytes();
+  const std::uint64_t megabytes = countFromEnvironment("KELVOR_BENCH_MB", 200);
   path = std::string(dir != nullptr ? dir : "/tmp") + "/kelvor-bench-" + std::to_string(megabytes) +
          "mb" + (kind == ListingKind::Prn ? ".prn" : ".txt");
   ListingOptions options;

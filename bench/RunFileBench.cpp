@@ -10,22 +10,13 @@
 #include <memory>
 #include <sstream>
 
+#include "BenchSupport.h"
 #include "SyntheticTrace.h"
 #include "io/RunFile.h"
 #include "session/Session.h"
 
 namespace kelvor::bench {
 namespace {
-
-std::size_t eventCount() {
-  if (const char* text = std::getenv("KELVOR_BENCH_EVENTS")) {
-    const long long value = std::atoll(text);
-    if (value > 0) {
-      return static_cast<std::size_t>(value);
-    }
-  }
-  return 10'000'000;
-}
 
 struct Fixture {
   MemorySettingsBackend backend;
@@ -37,7 +28,7 @@ struct Fixture {
   Fixture() {
     session.analysis.console = &console;
     session.engine = std::make_unique<StatisticsEngine>(session.analysis);
-    appendSyntheticTrace(*session.engine, eventCount());
+    appendSyntheticTrace(*session.engine, benchEventCount());
     for (std::uint32_t id = 0x0100; id < 0x0400; id += 0x10) {
       session.processTable.store("PROC_" + std::to_string(id), id, 10 + id % 50, 3);
     }

@@ -1,27 +1,13 @@
 #include "SyntheticTrace.h"
 
 #include <array>
+
 #include <vector>
+#include "BenchSupport.h"
 
 namespace kelvor::bench {
 
 namespace {
-
-// SplitMix64: small, fast and identical everywhere (unlike the standard distributions).
-class Random {
- public:
-  explicit Random(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
-  std::uint32_t below(std::uint32_t bound) { return static_cast<std::uint32_t>(next() % bound); }
-
- private:
-  std::uint64_t state_;
-};
 
 constexpr std::array<std::uint16_t, 12> kProcesses = {
     0x0101, 0x0102, 0x0105, 0x0203, 0x0310, 0x12FF, 0x13FF, 0x00FE, 0xC0FF, 0xC1FF, 0x8CFF, 0x00FD};

@@ -8,22 +8,13 @@
 #include <sstream>
 #include <string>
 
+#include "BenchSupport.h"
 #include "SyntheticTrace.h"
 #include "views/StatisticsRows.h"
 #include "views/StreamRows.h"
 
 namespace kelvor::bench {
 namespace {
-
-std::size_t eventCount() {
-  if (const char* text = std::getenv("KELVOR_BENCH_EVENTS")) {
-    const long long value = std::atoll(text);
-    if (value > 0) {
-      return static_cast<std::size_t>(value);
-    }
-  }
-  return 10'000'000;
-}
 
 struct StreamFixture {
   std::ostringstream console;
@@ -35,7 +26,7 @@ struct StreamFixture {
   StreamFixture() {
     context.console = &console;
     engine = std::make_unique<StatisticsEngine>(context);
-    appendSyntheticTrace(*engine, eventCount());
+    appendSyntheticTrace(*engine, benchEventCount());
     engine->analyse(-1.0, 1.0e30);
     // Hide every third entry so that the listing rule has work to do.
     int n = 0;

@@ -27,21 +27,6 @@ bool isInterruptKind(EventKind kind) {
   return kind == EventKind::START_IRQ || kind == EventKind::END_IRQ;
 }
 
-std::uint32_t displayId(const TraceEvent& event) {
-  switch (event.kind) {
-    case EventKind::START_IRQ:
-    case EventKind::END_IRQ:
-    case EventKind::PSEUDO_PROCESS:
-      return event.number;
-    case EventKind::USER_MARK:
-    case EventKind::USER_ENTER:
-    case EventKind::USER_EXIT:
-      return (event.id != 0 ? event.id : event.number) + UserMarkIdBase;
-    default:
-      return event.id;
-  }
-}
-
 template <typename... Args>
 void format(std::string& out, const char* pattern, Args... args) {
   char buffer[64];
@@ -190,7 +175,7 @@ int StreamCellFormatter::icon(std::size_t eventIndex) const {
 void StreamCellFormatter::cellText(std::size_t eventIndex, int column, std::string& out) const {
   const EventStream& stream = *source_.stream;
   const TraceEvent& event = stream[eventIndex];
-  const std::uint32_t shownId = displayId(event);
+  const std::uint32_t shownId = eventKey(event);
   out.clear();
   switch (column) {
     case 0: {

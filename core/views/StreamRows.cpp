@@ -207,8 +207,7 @@ void StreamCellFormatter::cellText(std::size_t eventIndex, int column, std::stri
         out += ' ';
       } else if (event.kind == EventKind::PSEUDO_PROCESS) {
         format(out, "*Pseudo Process:%2X *", event.number >> 8);
-      } else if (shownId >= 256 || event.kind == EventKind::START_PROC ||
-                 event.kind == EventKind::END_PROC) {
+      } else if (shownId >= 256 || isProcessKind(event.kind)) {
         // Processes and tasks are named by their own id, also below 256 (0x00FD, 0x00FE);
         // only small numbers of other kinds stand for interrupts.
         out = source_.processTable->entryName(shownId);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,8 @@ constexpr const char* kUsage =
     "  --mes PATH          export the events as a .mes file\n"
     "  --run PATH          save the trace as a .run file\n"
     "  --ilm PATH          write the interrupt-lock periods\n"
-    "  --quiet             no progress bar\n"
+    "  --quiet             no progress bar and no diagnostic lines (messages and\n"
+    "                      questions are still shown)\n"
     "  --help              show this text\n"
     "  --version           show the version\n";
 
@@ -216,8 +218,10 @@ int main(int argc, char** argv) {
 
   cli::CliPrompter prompter(options.answer);
   session.analysis.prompter = &prompter;
-  // Diagnostics go to standard error so that standard output carries only the table.
-  session.analysis.console = &std::cerr;
+  // Diagnostics (lines the user need not act on, such as the words a PID header reader passes
+  // over) go to standard error so that standard output carries only the table; --quiet drops them.
+  std::ostringstream dropped;
+  session.analysis.console = options.quiet ? static_cast<std::ostream*>(&dropped) : &std::cerr;
   cli::TerminalProgress progress;
   std::error_code sizeError;
   const std::uintmax_t size = std::filesystem::file_size(options.file, sizeError);

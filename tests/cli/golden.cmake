@@ -41,6 +41,13 @@ if(NOT EXISTS ${OUT}/sample-prn.ilm)
   message(SEND_ERROR "prn-exports: no .ilm written")
 endif()
 
+# --quiet leaves standard error empty when nothing needs to be said.
+run_case(quiet 0 --quiet --config examples/sample.ini examples/sample.prn)
+file(READ ${OUT}/quiet.stderr text)
+if(NOT text STREQUAL "")
+  message(SEND_ERROR "quiet: standard error is not empty:\n${text}")
+endif()
+
 # The TLA sample analysed over a window.
 run_case(txt-window 0 --config examples/sample-tla.ini --window 0.001 0.002
          --asc ${OUT}/sample-txt-window.asc examples/sample.txt)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace kelvor {
@@ -21,6 +22,30 @@ class ProgressSink {
   virtual void progressStart() {}
   virtual void progressUpdate(const LoadProgress& progress) = 0;
   virtual void progressClose() = 0;
+};
+
+// Turns a reader's position into the posts a ProgressSink receives: starts the sink, posts an
+// update only when the whole percentage of done/total has grown (with the consumed, estimated
+// and remaining whole seconds), and closes the sink exactly once, at the latest when destroyed.
+// A null sink makes every call a no-op.
+class ProgressReporter {
+ public:
+  ProgressReporter() = default;
+  explicit ProgressReporter(ProgressSink* sink) { start(sink); }
+  ~ProgressReporter() { close(); }
+  ProgressReporter(const ProgressReporter&) = delete;
+  ProgressReporter& operator=(const ProgressReporter&) = delete;
+
+  void start(ProgressSink* sink);
+  // Times are counted from here on (from start() until it is called).
+  void restartClock() { start_ = std::chrono::steady_clock::now(); }
+  void update(std::uint64_t done, std::uint64_t total);
+  void close();
+
+ private:
+  ProgressSink* sink_ = nullptr;
+  LoadProgress posted_;
+  std::chrono::steady_clock::time_point start_;
 };
 
 }  // namespace kelvor

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -171,49 +170,6 @@ std::uint8_t sourceTypeFor(std::int32_t kind) {
   }
 }
 
-// Posts the reader's progress: only every 100 records, and only when the whole percentage grew.
-class RecordProgress {
- public:
-  RecordProgress(ProgressSink* sink, std::uint64_t total) : sink_(sink), total_(total) {
-    if (sink_ != nullptr) {
-      sink_->progressStart();
-    }
-  }
-
-  void at(std::uint64_t index) {
-    if (sink_ == nullptr || index == 0) {
-      return;
-    }
-    const std::uint64_t percent = index * 100 / total_;
-    if (percent <= last_) {
-      return;
-    }
-    last_ = percent;
-    const auto elapsed = std::chrono::steady_clock::now() - start_;
-    const auto consumed = static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
-    const std::uint64_t estimated = total_ * consumed / index;
-    LoadProgress progress;
-    progress.estimated = static_cast<double>(estimated);
-    progress.consumed = static_cast<double>(consumed);
-    progress.remaining = static_cast<double>(estimated - consumed);
-    progress.percent = static_cast<std::uint32_t>(percent);
-    sink_->progressUpdate(progress);
-  }
-
-  void close() {
-    if (sink_ != nullptr) {
-      sink_->progressClose();
-    }
-  }
-
- private:
-  ProgressSink* sink_;
-  std::uint64_t total_;
-  std::uint64_t last_ = 0;
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-};
-
 std::uint16_t readFrom(Session& session, StatisticsEngine& engine, ByteSource& in) {
   engine.clear();
 
@@ -252,7 +208,7 @@ std::uint16_t readFrom(Session& session, StatisticsEngine& engine, ByteSource& i
     read += static_cast<std::uint32_t>(records);
   }
 
-  RecordProgress progress(session.progress, eventCount);
+  ProgressReporter progress(session.progress);
   session.seenIds.clear();
 
   engine.stream().reserve(static_cast<std::size_t>(
@@ -268,7 +224,7 @@ std::uint16_t readFrom(Session& session, StatisticsEngine& engine, ByteSource& i
     const Byte* p = in.begin();
     for (std::size_t r = 0; r < records; ++r, p += RunFile::EventSize) {
       if (untilProgress == 0) {
-        progress.at(index);
+        progress.update(index, eventCount);
         untilProgress = 100;
       }
       --untilProgress;

@@ -362,10 +362,7 @@ TextTraceImporter::TextTraceImporter(Session& session, const std::string& path)
   if (!prepare()) {
     return;
   }
-  ProgressSink* progress = session_.progress;
-  if (progress != nullptr) {
-    progress->progressStart();
-  }
+  progress_.start(session_.progress);
   std::error_code error;
   std::FILE* file = nullptr;
   if (!std::filesystem::is_directory(path, error)) {
@@ -385,9 +382,7 @@ TextTraceImporter::TextTraceImporter(Session& session, const std::string& path)
     }
     std::fclose(file);
   }
-  if (progress != nullptr) {
-    progress->progressClose();
-  }
+  progress_.close();
 }
 
 TextTraceImporter::TextTraceImporter(Session& session, TextTraceFormat format,
@@ -396,15 +391,10 @@ TextTraceImporter::TextTraceImporter(Session& session, TextTraceFormat format,
   if (!prepare()) {
     return;
   }
-  ProgressSink* progress = session_.progress;
-  if (progress != nullptr) {
-    progress->progressStart();
-  }
+  progress_.start(session_.progress);
   LineReader reader(contents);
   read(format, reader, contents.size());
-  if (progress != nullptr) {
-    progress->progressClose();
-  }
+  progress_.close();
 }
 
 bool TextTraceImporter::prepare() {
@@ -440,7 +430,7 @@ void TextTraceImporter::reserveFor(TextTraceFormat format, std::uint64_t size) {
 
 void TextTraceImporter::read(TextTraceFormat format, LineReader& reader, std::uint64_t size) {
   inputSize_ = size;
-  readingStart_ = std::chrono::steady_clock::now();
+  progress_.restartClock();
   reserveFor(format, size);
   switch (format) {
     case TextTraceFormat::Tla:
@@ -455,29 +445,6 @@ void TextTraceImporter::read(TextTraceFormat format, LineReader& reader, std::ui
     case TextTraceFormat::None:
       break;
   }
-}
-
-void TextTraceImporter::reportProgress(std::uint64_t position) {
-  if (session_.progress == nullptr || inputSize_ == 0 || position == 0) {
-    return;
-  }
-  std::uint64_t percent = position <= std::numeric_limits<std::uint64_t>::max() / 100
-                              ? position * 100 / inputSize_
-                              : position / (inputSize_ / 100);
-  percent = percent < 100 ? percent : 100;
-  if (percent <= progress_.percent) {
-    return;
-  }
-  const auto elapsed = std::chrono::steady_clock::now() - readingStart_;
-  const double consumed =
-      static_cast<double>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
-  const double estimated =
-      static_cast<double>(inputSize_) * consumed / static_cast<double>(position);
-  progress_.estimated = std::trunc(estimated);
-  progress_.remaining = std::trunc(estimated - consumed);
-  progress_.consumed = consumed;
-  progress_.percent = static_cast<std::uint32_t>(percent);
-  session_.progress->progressUpdate(progress_);
 }
 
 bool TextTraceImporter::continueWithAddress(const std::string& text, const char* caption) {

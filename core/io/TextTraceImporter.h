@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -133,10 +132,9 @@ class TextTraceImporter : public StatisticsEngine {
   // Counts a line and, every 100 lines, posts progress when the whole percent has grown.
   void countLine(const LineReader& reader) {
     if (++linesRead_ % 100 == 0) {
-      reportProgress(reader.lineStart());
+      progress_.update(reader.lineStart(), inputSize_);
     }
   }
-  void reportProgress(std::uint64_t position);
   // Asks whether to go on with a base address that matches few lines; false when the user says
   // No, in which case the import is abandoned.
   bool continueWithAddress(const std::string& text, const char* caption);
@@ -154,8 +152,7 @@ class TextTraceImporter : public StatisticsEngine {
   bool flowErrorShown_ = false;
 
   std::uint64_t inputSize_ = 0;
-  std::chrono::steady_clock::time_point readingStart_;
-  LoadProgress progress_;
+  ProgressReporter progress_;
 };
 
 }  // namespace kelvor

@@ -1,5 +1,7 @@
 #include "views/StatisticsRows.h"
 
+#include "io/StatisticsExport.h"
+
 #include <charconv>
 #include <cstdio>
 #include <memory>
@@ -144,8 +146,7 @@ void buildStatisticsRows(const StatisticsRowSource& source, std::vector<Statisti
 
     std::string* text = row.texts.data();
     text[2].clear();
-    // The share of the window; an empty window (one instant) shows 0 rather than inf or nan.
-    appendFixed6(text[2], span != 0.0 ? record.totalWithoutInt / span * 100.0 : 0.0);
+    appendFixed6(text[2], runTimePercent(record, span));
     setCount(text[3], record.calls);
     setFixed(text[4], record.totalWithInt);
     setFixed(text[5], record.totalWithoutInt);

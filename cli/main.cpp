@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -10,13 +12,13 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "CliPrompter.h"
 #include "QSettingsBackend.h"
 #include "StatisticsTable.h"
 #include "TerminalProgress.h"
-#include "common/TextNumbers.h"
 #include "io/MesFile.h"
 #include "io/RunFile.h"
 #include "io/StatisticsExport.h"
@@ -71,12 +73,16 @@ int usageError(const std::string& problem) {
   return 2;
 }
 
+// A time in seconds; the whole argument must be a plain decimal number (any locale).
 std::optional<double> parseNumber(const char* text) {
-  auto value = parseLeadingDecimal(text);
-  // The whole argument must be the number.
-  char* end = nullptr;
-  std::strtod(text, &end);
-  if (!value || end == text || *end != '\0') {
+  std::string_view view(text);
+  if (view.size() > 1 && view.front() == '+' && view[1] != '-') {
+    view.remove_prefix(1);  // from_chars takes no plus sign
+  }
+  double value = 0.0;
+  const auto [end, error] =
+      std::from_chars(view.data(), view.data() + view.size(), value, std::chars_format::general);
+  if (error != std::errc() || end != view.data() + view.size() || !std::isfinite(value)) {
     return std::nullopt;
   }
   return value;

@@ -33,7 +33,7 @@ void BM_AnalyseWholeTrace(benchmark::State& state) {
   StatisticsEngine& engine = *shared().engine;
   engine.setCurrentClock(26.0);
   for (auto _ : state) {
-    engine.analyse(-1.0, 1.0e30);
+    engine.analyse(TimeWindow::wholeTrace());
     benchmark::DoNotOptimize(engine.statistics().begin()->second.totalWithInt);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
@@ -47,7 +47,7 @@ void BM_AnalyseWindow(benchmark::State& state) {
   const double first = engine.stream().firstTime();
   const double span = engine.stream().lastTime() - first;
   for (auto _ : state) {
-    engine.analyse(first + 0.25 * span, first + 0.5 * span);
+    engine.analyse({first + 0.25 * span, first + 0.5 * span});
     benchmark::DoNotOptimize(engine.windowSpan());
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *

@@ -63,7 +63,7 @@ void importListing(benchmark::State& state, ListingKind kind, bool analyse) {
     Importer importer(kind);
     TextTraceImporter engine(importer.session, path);
     if (analyse) {
-      engine.analyse(-1.0, 1.0e30);
+      engine.analyse(TimeWindow::wholeTrace());
     }
     events = engine.stream().size();
     benchmark::DoNotOptimize(engine.stream().data());

@@ -76,7 +76,7 @@ void BM_ReadRunFile(benchmark::State& state) {
     }
     // The analysis the reader ends with, timed again to split the figure.
     const auto start = std::chrono::steady_clock::now();
-    engine.analyse(-1.0, 1.0e30);
+    engine.analyse(TimeWindow::wholeTrace());
     analyseSeconds +=
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     benchmark::DoNotOptimize(engine.stream().data());

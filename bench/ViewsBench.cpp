@@ -27,7 +27,7 @@ struct StreamFixture {
     context.console = &console;
     engine = std::make_unique<StatisticsEngine>(context);
     appendSyntheticTrace(*engine, benchEventCount());
-    engine->analyse(-1.0, 1.0e30);
+    engine->analyse(TimeWindow::wholeTrace());
     // Hide every third entry so that the listing rule has work to do.
     int n = 0;
     for (const auto& [id, record] : engine->statistics()) {

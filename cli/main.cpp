@@ -24,6 +24,7 @@
 #include "io/StatisticsExport.h"
 #include "session/LoadIdFiles.h"
 #include "session/TraceLoader.h"
+#include "settings/AnalysisSettings.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ struct Options {
   std::vector<std::pair<std::string, std::string>> sets;
   std::optional<std::string> pid;
   std::optional<std::string> irq;
-  std::optional<std::pair<double, double>> window;
+  std::optional<TimeWindow> window;
   PromptAnswer answer = PromptAnswer::Yes;
   std::optional<std::string> asc, mes, run, ilm;
   bool quiet = false;
@@ -163,7 +164,7 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
         return usageError("--window needs two numbers (seconds)");
       }
       // The analysis wants the earlier time first, whichever order they were given in.
-      options.window = std::make_pair(std::min(*start, *end), std::max(*start, *end));
+      options.window = TimeWindow::between(*start, *end);
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
       return usageError("unknown option " + arg);
     } else {
@@ -215,10 +216,10 @@ int main(int argc, char** argv) {
     session.settings.Set(key, value);
   }
   if (options.pid) {
-    session.settings.Set("pid", *options.pid);
+    session.settings.Set(setting::ProcessIdFile, *options.pid);
   }
   if (options.irq) {
-    session.settings.Set("interrupt_sources", *options.irq);
+    session.settings.Set(setting::InterruptFile, *options.irq);
   }
   // The batch tool never writes the settings back: --set and --config are for this run only.
 
@@ -243,7 +244,7 @@ int main(int argc, char** argv) {
   }
   StatisticsEngine& engine = *session.engine;
   if (options.window) {
-    engine.analyse(options.window->first, options.window->second);
+    engine.analyse(*options.window);
   }
 
   bool ok = true;

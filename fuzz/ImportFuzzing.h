@@ -41,7 +41,7 @@ inline void importAndAnalyse(TextTraceFormat format, const char* mopBase, const 
   session.settings.Set("startadress", mopBase);
   TextTraceImporter importer(session, format,
                              std::string_view(reinterpret_cast<const char*>(data), size));
-  importer.analyse(-1.0, 1.0e30);
+  importer.analyse(TimeWindow::wholeTrace());
 }
 
 }  // namespace kelvor::fuzz

@@ -60,7 +60,7 @@ struct Fixture {
     session.analysis.console = &console;
     session.engine = std::make_unique<StatisticsEngine>(session.analysis);
     appendSyntheticTrace(*session.engine, eventCount());
-    session.engine->analyse(-1.0, 1.0e30);
+    session.engine->analyse(TimeWindow::wholeTrace());
     document = std::make_unique<gui::CKelvorDoc>(session, prompter, dialogs);
     view = std::make_unique<gui::CStreamListView>(*document);
     view->resize(700, 900);

@@ -1,8 +1,9 @@
 #include "analysis/StatisticsEngine.h"
 
 #include <algorithm>
+#include <optional>
 
-#include "common/TextNumbers.h"
+#include "settings/AnalysisSettings.h"
 
 namespace kelvor {
 
@@ -144,11 +145,11 @@ double StatisticsEngine::charge(const Frame& f, double time, double clock) {
   return gross;
 }
 
-void StatisticsEngine::analyse(double windowStart, double windowEnd) {
+void StatisticsEngine::analyse(TimeWindow window) {
   locks_.resetLocks();
 
-  windowStart_ = windowStart;
-  windowEnd_ = windowEnd;
+  windowStart_ = window.start;
+  windowEnd_ = window.end;
   if (stream_.firstTime() > windowStart_) {
     windowStart_ = stream_.firstTime();
   }
@@ -157,8 +158,8 @@ void StatisticsEngine::analyse(double windowStart, double windowEnd) {
   }
   windowSpan_ = windowEnd_ - windowStart_;
 
-  if (context_.settings != nullptr && context_.settings->Contains("mapping")) {
-    if (auto mhz = parseLeadingDecimal(context_.settings->Get("clkspeedstart"))) {
+  if (context_.settings != nullptr) {
+    if (const std::optional<double> mhz = startClock(*context_.settings)) {
       currentClock_ = *mhz;
     }
   }

@@ -7,6 +7,7 @@
 #include "analysis/AnalysisContext.h"
 #include "analysis/LockTracker.h"
 #include "analysis/ProcessStats.h"
+#include "analysis/TimeWindow.h"
 #include "model/EventStream.h"
 
 namespace kelvor {
@@ -43,9 +44,8 @@ class StatisticsEngine : public EntryRegistry {
   // The record of an entry, or null; never creates one.
   const ProcessStats* find(std::uint32_t entryId) const;
 
-  // Recomputes every record over the window [start, end], clipped to the stream's first and
-  // last times; (-1.0, 1.0e30) analyses the whole trace.
-  void analyse(double windowStart, double windowEnd);
+  // Recomputes every record over the window, clipped to the stream's first and last times.
+  void analyse(TimeWindow window = TimeWindow::wholeTrace());
   // Every record's statistics back to their initial values.
   void resetStatistics();
   // Empties the stream and drops every record (a new recording starts from nothing).

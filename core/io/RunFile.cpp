@@ -244,7 +244,7 @@ std::uint16_t readFrom(Session& session, StatisticsEngine& engine, ByteSource& i
   }
 
   progress.close();
-  engine.analyse(-1.0, 1.0e30);
+  engine.analyse(TimeWindow::wholeTrace());
   return index == eventCount ? RunFile::ReadOk : RunFile::ReadEventsShort;
 }
 

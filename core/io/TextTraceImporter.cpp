@@ -11,6 +11,7 @@
 #include "common/TextNumbers.h"
 #include "io/LineReader.h"
 #include "session/Session.h"
+#include "settings/AnalysisSettings.h"
 
 namespace kelvor {
 
@@ -369,7 +370,7 @@ TextTraceImporter::TextTraceImporter(Session& session, const std::string& path)
     file = std::fopen(path.c_str(), "rb");
   }
   if (file == nullptr) {
-    session_.dataOrigin = OriginNothingToSave;
+    session_.dataOrigin = DataOrigin::NothingToSave;
     session_.currentTraceFile.clear();
     if (Prompter* prompter = session_.prompter()) {
       prompter->message(CannotOpenText, "Error", PromptIcon::Error);
@@ -399,14 +400,14 @@ TextTraceImporter::TextTraceImporter(Session& session, TextTraceFormat format,
 
 bool TextTraceImporter::prepare() {
   session_.lessThanSeen = false;
-  const std::string start = session_.settings.Get("startadress");
-  if (start.empty()) {
+  const std::optional<std::uint32_t> base = mopBaseAddress(session_.settings);
+  if (!base) {
     if (Prompter* prompter = session_.prompter()) {
       prompter->message(NoBaseAddressText, ApplicationTitle, PromptIcon::Error);
     }
     return false;
   }
-  mopBase_ = parseHexText(start) + parseHexText(session_.settings.Get("adressoffset"));
+  mopBase_ = *base;
   return true;
 }
 
@@ -453,7 +454,7 @@ bool TextTraceImporter::continueWithAddress(const std::string& text, const char*
       prompter->askYesNo(text, caption, PromptIcon::Warning) != PromptAnswer::No) {
     return true;
   }
-  session_.dataOrigin = OriginNothingToSave;
+  session_.dataOrigin = DataOrigin::NothingToSave;
   return false;
 }
 

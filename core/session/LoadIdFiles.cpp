@@ -2,12 +2,13 @@
 
 #include "model/IdFiles.h"
 #include "session/Session.h"
+#include "settings/AnalysisSettings.h"
 
 namespace kelvor {
 
 void loadIdFilesInto(Session& session) {
-  session.processTable.replace(loadIdFiles(session.settings.Get("pid"),
-                                           session.settings.Get("interrupt_sources"),
+  session.processTable.replace(loadIdFiles(session.settings.Get(setting::ProcessIdFile),
+                                           session.settings.Get(setting::InterruptFile),
                                            session.prompter(), session.analysis.console));
 }
 

@@ -5,6 +5,7 @@
 
 #include "io/RunFile.h"
 #include "io/TextTraceImporter.h"
+#include "settings/AnalysisSettings.h"
 
 namespace kelvor {
 
@@ -31,7 +32,7 @@ std::string extensionOf(const std::string& path) {
 
 OpenResult loadRunFile(Session& session, const std::string& path) {
   session.runFileLoaded = 1;
-  session.dataOrigin = OriginRunFile;
+  session.dataOrigin = DataOrigin::RunFile;
   session.engine = std::make_unique<StatisticsEngine>(session.analysis);
   const std::uint16_t code = RunFile::read(session, *session.engine, path);
   if (code == RunFile::ReadBadMagic) {
@@ -44,22 +45,22 @@ OpenResult loadRunFile(Session& session, const std::string& path) {
     tell(session, "Unable to open the file.", ApplicationTitle, PromptIcon::Error);
     return OpenResult::Failed;
   }
-  session.acquisitionState = AcquisitionRunFile;
+  session.acquisitionState = AcquisitionState::RunFile;
   return OpenResult::Loaded;
 }
 
-OpenResult importTextTrace(Session& session, const std::string& path, std::uint32_t origin) {
+OpenResult importTextTrace(Session& session, const std::string& path, DataOrigin origin) {
   // The origin is set before the import so that an abandoned or unopenable import, which marks
   // the session as holding nothing to save, is not overwritten afterwards.
   session.runFileLoaded = 0;
   session.dataOrigin = origin;
-  const bool haveBase = !session.settings.Get("startadress").empty();
+  const bool haveBase = mopBaseAddress(session.settings).has_value();
   session.engine = std::make_unique<TextTraceImporter>(session, path);
-  session.acquisitionState = AcquisitionLoaded;
+  session.acquisitionState = AcquisitionState::Loaded;
   const bool opened = !session.currentTraceFile.empty();
 
   session.analysis.nestingWarned = false;
-  session.engine->analyse(-1.0, 1.0e30);
+  session.engine->analyse(TimeWindow::wholeTrace());
 
   if (session.lessThanSeen) {
     tell(session, kTimestampWarning, "Timestamp Error", PromptIcon::Warning);
@@ -69,7 +70,8 @@ OpenResult importTextTrace(Session& session, const std::string& path, std::uint3
     return OpenResult::Unreadable;
   }
   // An import stopped at the MOP-area question leaves nothing worth saving.
-  return session.dataOrigin == OriginNothingToSave ? OpenResult::Abandoned : OpenResult::Loaded;
+  return session.dataOrigin == DataOrigin::NothingToSave ? OpenResult::Abandoned
+                                                         : OpenResult::Loaded;
 }
 
 }  // namespace
@@ -89,7 +91,8 @@ OpenResult openTraceFile(Session& session, const std::string& path) {
     if (extension == "run") {
       return loadRunFile(session, path);
     }
-    return importTextTrace(session, path, extension == "mes" ? OriginMesFile : OriginTextTrace);
+    return importTextTrace(session, path,
+                           extension == "mes" ? DataOrigin::MesFile : DataOrigin::TextTrace);
   } catch (const std::exception& error) {
     tell(session, error.what(), "Could not interpret file", PromptIcon::Error);
   } catch (...) {

@@ -56,10 +56,6 @@ class RunNameLookup {
 
 }  // namespace
 
-DisplayFlags displayFlagsFrom(const SettingsStore& settings) {
-  return DisplayFlags{settings.Get("pid").empty(), settings.Get("interrupt_sources").empty()};
-}
-
 int iconForId(std::uint32_t id, std::uint32_t priority, std::string& idText) {
   char buffer[16];
   if (id >= InterruptIdBase) {

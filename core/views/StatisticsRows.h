@@ -8,6 +8,7 @@
 #include "analysis/StatisticsEngine.h"
 #include "model/ProcessTable.h"
 #include "session/Session.h"
+#include "settings/AnalysisSettings.h"
 
 namespace kelvor {
 
@@ -27,14 +28,6 @@ enum ArrowIcon : int {
   ArrowIconCount = 11,
   NoIcon = 255,
 };
-
-// Whether the configuration names no process-id, respectively no interrupt, decoding file; the
-// views then take names from the last .run file read.
-struct DisplayFlags {
-  bool pidFileMissing = true;
-  bool interruptFileMissing = true;
-};
-DisplayFlags displayFlagsFrom(const SettingsStore& settings);
 
 // The id text of a statistics row ("0x%02X" of the interrupt number from 0x10000 on, "0x%04X"
 // of a process id) and its icon by priority.

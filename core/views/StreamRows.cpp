@@ -238,7 +238,7 @@ void StreamCellFormatter::cellText(std::size_t eventIndex, int column, std::stri
     case 6:
       if (isProcessKind(event.kind)) {
         std::uint32_t priority = 0;
-        if (source_.acquisitionState == AcquisitionRecording || source_.runFileLoaded != 1) {
+        if (source_.acquisitionState == AcquisitionState::Recording || source_.runFileLoaded != 1) {
           priority = priorityOf(event.id);
         } else {
           priority = event.number;

@@ -80,7 +80,7 @@ class StreamCellFormatter {
     const ProcessTable* processTable = nullptr;
     const std::vector<RunNameRecord>* runNameTable = nullptr;
     std::uint32_t runFileLoaded = 0;
-    std::uint32_t acquisitionState = AcquisitionLoaded;
+    AcquisitionState acquisitionState = AcquisitionState::Loaded;
     DisplayFlags flags;
     std::optional<double> marker1Time;
     std::optional<double> marker2Time;

@@ -75,7 +75,7 @@ bool CKelvorDoc::askSaveBefore(const char* question) {
       if (outcome != SaveOutcome::Saved && outcome != SaveOutcome::NothingToSave) {
         return false;
       }
-      session_.dataOrigin = OriginNothingToSave;
+      session_.dataOrigin = DataOrigin::NothingToSave;
       return true;
     }
     case PromptAnswer::Cancel:
@@ -90,8 +90,8 @@ bool CKelvorDoc::openDocument(const QString& qpath) {
   if (loading_ || backgroundJobRunning()) {
     return false;
   }
-  const std::uint32_t origin = session_.dataOrigin;
-  if (origin == OriginLive || origin == OriginMesFile || origin == OriginTextTrace) {
+  const DataOrigin origin = session_.dataOrigin;
+  if (origin == DataOrigin::Live || needsRunSave(origin)) {
     if (!askSaveBefore(SaveRunQuestion)) {
       return false;
     }
@@ -144,7 +144,7 @@ SaveOutcome CKelvorDoc::saveAs() {
       return SaveOutcome::NotSaved;
     }
     markSaved();
-    session_.dataOrigin = OriginNothingToSave;
+    session_.dataOrigin = DataOrigin::NothingToSave;
     return SaveOutcome::Saved;
   }
   if (extension == "ilm") {
@@ -189,8 +189,8 @@ bool CKelvorDoc::canClose() {
   if (loading_ || backgroundJobRunning()) {
     return false;
   }
-  const std::uint32_t origin = session_.dataOrigin;
-  if ((origin == OriginMesFile || origin == OriginTextTrace) && !askSaveBefore(SaveRunQuestion)) {
+  const DataOrigin origin = session_.dataOrigin;
+  if (needsRunSave(origin) && !askSaveBefore(SaveRunQuestion)) {
     return false;
   }
   if (hasUnsavedData() && !askSaveBefore(SaveDataQuestion)) {

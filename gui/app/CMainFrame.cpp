@@ -64,7 +64,7 @@ CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidge
     profile_.setVersion(programFileVersion());
   }
   document_.session().seenIds.clear();
-  document_.session().dataOrigin = OriginNothingToSave;
+  document_.session().dataOrigin = DataOrigin::NothingToSave;
   document_.setShownView(1);
 
   createActions();
@@ -272,7 +272,7 @@ void CMainFrame::createStatusBar() {
 
 void CMainFrame::updateStatusPanes() {
   const Session& session = document_.session();
-  const bool recording = session.acquisitionState == AcquisitionRecording;
+  const bool recording = session.acquisitionState == AcquisitionState::Recording;
   statePane_->setText(recording ? "Running" : "Stopped");
   framesPane_->setText(recording ? QString() : QString("Frames: %1").arg(listedCount_));
 }

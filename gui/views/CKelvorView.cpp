@@ -50,7 +50,7 @@ CKelvorView::CKelvorView(CKelvorDoc& document, QWidget* parent)
   // Initial update: columns, an analysis of the whole stream and the rows.
   rebuildColumns();
   if (document_.session().engine) {
-    document_.session().engine->analyse(-1.0, 1.0e30);
+    document_.session().engine->analyse(TimeWindow::wholeTrace());
   }
   refreshRows();
 }
@@ -63,7 +63,7 @@ void CKelvorView::applyColumnWidths() {
 }
 
 void CKelvorView::rebuildColumns() {
-  model_.rebuildColumns(document_.session().acquisitionState == AcquisitionRecording);
+  model_.rebuildColumns(document_.session().acquisitionState == AcquisitionState::Recording);
   applyColumnWidths();
 }
 
@@ -77,7 +77,7 @@ void CKelvorView::refreshRows() {
   source.processTable = &session.processTable;
   source.runNameTable = &session.runNameTable;
   source.runFileLoaded = session.runFileLoaded;
-  source.live = session.acquisitionState == AcquisitionRecording;
+  source.live = session.acquisitionState == AcquisitionState::Recording;
   source.flags = displayFlagsFrom(session.settings);
   model_.refreshRows(source);
 }

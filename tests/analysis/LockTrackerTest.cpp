@@ -103,7 +103,7 @@ TEST_F(LockAnalysis, PeriodIsChargedToTheUnlockingEntryAndWritten) {
             "1\t128\t65538\t1\t2\r\n");
 
   // A second analysis rebuilds the list rather than adding to it.
-  engine.analyse(0.0, 1.0e30);
+  engine.analyse({0.0, 1.0e30});
   EXPECT_EQ(engine.locks().periods().size(), 2u);
 
   // A file that cannot be created is not written and leaves nothing behind.

@@ -48,7 +48,7 @@ TEST_F(Engine, WindowClipsActivationsButNotClockStretches) {
   startIrq(1.0, 3);
   endIrq(1.5, 3);
   endProc(4.0, 1);
-  engine.analyse(2.0, 3.0);
+  engine.analyse({2.0, 3.0});
 
   EXPECT_EQ(engine.windowSpan(), 1.0);
   const ProcessStats& irq = stats(0x10003);
@@ -76,18 +76,18 @@ TEST_F(Engine, WindowIsClippedToTheStream) {
   endProc(5.0, 1);
   const Case cases[] = {{-1.0, 1.0e30, 1.0, 5.0}, {2.0, 3.0, 2.0, 3.0}, {0.0, 9.0, 1.0, 5.0}};
   for (const Case& c : cases) {
-    engine.analyse(c.from, c.to);
+    engine.analyse({c.from, c.to});
     EXPECT_EQ(engine.windowStart(), c.start);
     EXPECT_EQ(engine.windowEnd(), c.end);
     EXPECT_EQ(engine.windowSpan(), c.end - c.start);
   }
   // An activation entirely after the window is not charged.
-  engine.analyse(-5.0, 0.5);
+  engine.analyse({-5.0, 0.5});
   EXPECT_EQ(stats(1).calls, 0u);
 }
 
 TEST_F(Engine, EmptyStreamGivesAnEmptyWindow) {
-  engine.analyse(-1.0, 1.0e30);
+  engine.analyse(TimeWindow::wholeTrace());
   EXPECT_EQ(engine.windowStart(), 0.0);
   EXPECT_EQ(engine.windowEnd(), 0.0);
   EXPECT_EQ(engine.windowSpan(), 0.0);

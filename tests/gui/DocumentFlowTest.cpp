@@ -81,8 +81,8 @@ TEST_F(DocumentFlowTest, TextTraceLoadSetsTheOriginAndAsksBeforeItIsReplaced) {
   int rebuilds = 0;
   QObject::connect(&document, &CKelvorDoc::viewsRebuild, [&] { ++rebuilds; });
   ASSERT_TRUE(document.openDocument(QString::fromStdString(writePrn("a.prn"))));
-  EXPECT_EQ(session.dataOrigin, OriginTextTrace);
-  EXPECT_EQ(session.acquisitionState, AcquisitionLoaded);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
+  EXPECT_EQ(session.acquisitionState, AcquisitionState::Loaded);
   EXPECT_EQ(session.runFileLoaded, 0u);
   EXPECT_EQ(session.engine->stream().size(), 4u);
   EXPECT_EQ(rebuilds, 1);
@@ -95,7 +95,7 @@ TEST_F(DocumentFlowTest, TextTraceLoadSetsTheOriginAndAsksBeforeItIsReplaced) {
   EXPECT_FALSE(document.openDocument(second));
   EXPECT_EQ(questions(), std::vector<std::string>(2, gui::SaveRunQuestion));
   EXPECT_EQ(session.currentTraceFile, path("a.prn"));
-  EXPECT_EQ(session.dataOrigin, OriginTextTrace);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
 
   // Yes and a .run name: saved, then loaded.
   prompter.answers = {PromptAnswer::Yes};
@@ -111,15 +111,15 @@ TEST_F(DocumentFlowTest, RunFileLoadAsksNothingBeforeTheNextOpen) {
   ASSERT_EQ(RunFile::write(session, path("a.run")), RunFile::WriteOk);
   prompter.answers = {PromptAnswer::No};
   ASSERT_TRUE(document.openDocument(qpath("a.run")));
-  EXPECT_EQ(session.dataOrigin, OriginRunFile);
-  EXPECT_EQ(session.acquisitionState, AcquisitionRunFile);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::RunFile);
+  EXPECT_EQ(session.acquisitionState, AcquisitionState::RunFile);
   EXPECT_EQ(session.runFileLoaded, 1u);
   EXPECT_EQ(session.engine->stream().size(), 4u);
   EXPECT_EQ(questions().size(), 1u);
 
   ASSERT_TRUE(document.openDocument(QString::fromStdString(writePrn("b.prn"))));
   EXPECT_EQ(questions().size(), 1u);
-  EXPECT_EQ(session.dataOrigin, OriginTextTrace);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
 }
 
 TEST_F(DocumentFlowTest, RunFileWithAWrongMagicLeavesAnEmptyEngine) {
@@ -143,7 +143,7 @@ TEST_F(DocumentFlowTest, OpenCommandChecksTheExtensionTwice) {
                          "Loaded File Format Not Supported (Supported :- .prn/.txt/.run)"}));
   EXPECT_EQ(prompter.shown.back().caption, "Invalid File Format");
   EXPECT_EQ(dialogs.filters.front(), gui::OpenFilter);
-  EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
 }
 
 TEST_F(DocumentFlowTest, ClosingAfterATextTraceAsksForTheRunFile) {
@@ -164,7 +164,7 @@ TEST_F(DocumentFlowTest, SaveThatKeepsNoDataDoesNotCountAsSaved) {
   EXPECT_FALSE(document.canClose());
   EXPECT_FALSE(QFile::exists(qpath("a.RUN")));
   EXPECT_TRUE(QFile::exists(qpath("locks.ilm")));
-  EXPECT_EQ(session.dataOrigin, OriginTextTrace);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
   // After an .ilm save the next dialog offers .ilm first.
   dialogs.answers = {std::nullopt};
   EXPECT_EQ(document.saveAs(), SaveOutcome::Cancelled);
@@ -200,7 +200,7 @@ TEST_F(DocumentFlowTest, MopAreaQuestionIsAskedOnTheMainThreadDuringTheLoad) {
       QString::fromStdString(prompter.shown[0].text).endsWith("Continue with this address?"));
   ASSERT_EQ(threadRecorder.threads.size(), 1u);
   EXPECT_EQ(threadRecorder.threads[0], QThread::currentThread());
-  EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
 }
 
 TEST_F(DocumentFlowTest, ExportedMesFileOpensAgain) {
@@ -212,7 +212,7 @@ TEST_F(DocumentFlowTest, ExportedMesFileOpensAgain) {
   EXPECT_EQ(prompter.shown[0].caption, ".mes file information");
   prompter.answers = {PromptAnswer::No};
   ASSERT_TRUE(document.openDocument(qpath("out.mes")));
-  EXPECT_EQ(session.dataOrigin, OriginMesFile);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::MesFile);
   EXPECT_EQ(session.engine->stream().size(), 4u);
 
   dialogs.answers = {qpath("missing-dir/out.mes")};

@@ -30,7 +30,7 @@ TEST_F(PrintTest, PageLinesCarryTitleHeaderAndRows) {
   engine.append(TraceEvent(0.00125, 0x0200, EventKind::END_PROC, 0, 0, 0.0, 0));
   engine.append(TraceEvent(0.004, 0, EventKind::START_IRQ, 5, 0, 0.0, 0));
   engine.append(TraceEvent(0.005, 0, EventKind::END_IRQ, 5, 0, 0.0, 0));
-  engine.analyse(-1.0, 1.0e30);
+  engine.analyse(TimeWindow::wholeTrace());
   session.processTable.store("Worker", 0x0200, 0x100, OriginIdList);
 
   const TablePrinter printer(&engine, session.processTable, "/data/trace.prn");

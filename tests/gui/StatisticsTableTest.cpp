@@ -118,7 +118,7 @@ TEST_F(StatisticsTableTest, FiguresOfARowAndTheShareOfTheWindow) {
   engine().append(TraceEvent(0.5, 0x201, EventKind::START_PROC, 0, 0, 0.0, 0));
   engine().append(TraceEvent(2.0, 0x201, EventKind::END_PROC, 0, 0, 0.0, 0));
   engine().statsFor(0x300);  // never charged: the initial minima
-  engine().analyse(-1.0, 1.0e30);
+  engine().analyse(TimeWindow::wholeTrace());
   StatisticsTableModel model;
   model.refreshRows(source());
   ASSERT_EQ(model.rowCount(), 3);
@@ -169,10 +169,10 @@ TEST_F(StatisticsTableTest, NamesOfARunFileStandInForMissingIdFiles) {
 TEST_F(StatisticsTableTest, ViewTakesTheColumnSetOfTheAcquisitionState) {
   ScriptedFileDialogs dialogs;
   gui::CKelvorDoc document(session, prompter, dialogs);
-  session.acquisitionState = AcquisitionRecording;
+  session.acquisitionState = AcquisitionState::Recording;
   gui::CKelvorView view(document);
   EXPECT_EQ(view.model()->columnCount(), 16);
-  session.acquisitionState = AcquisitionLoaded;
+  session.acquisitionState = AcquisitionState::Loaded;
   engine().statsFor(0x0200);
   emit document.viewsRebuild();
   document.updateAllViews(gui::HintStatisticsChanged);

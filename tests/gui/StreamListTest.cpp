@@ -98,7 +98,7 @@ TEST_F(StreamListTest, ProcessCellsTakeNamesAndPrioritiesByOrigin) {
 
   // Data of a .run file carry their priorities in the events' numbers.
   session.runFileLoaded = 1;
-  session.acquisitionState = AcquisitionRunFile;
+  session.acquisitionState = AcquisitionState::RunFile;
   RunNameRecord record;
   record.id = 0x0302;
   std::snprintf(record.name.data(), record.name.size(), "RunTask");

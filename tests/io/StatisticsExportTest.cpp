@@ -62,7 +62,7 @@ TEST_F(StatisticsExport, RowsOfFileAndPrintout) {
   endIrq(0.5, 5);
   startProc(1.0, 0x0101);  // never charged: outside the window below
   endProc(2.0, 0x0101);
-  engine.analyse(0.0, 0.9);  // only the interrupt is charged
+  engine.analyse({0.0, 0.9});  // only the interrupt is charged
 
   const auto irq = splitTabs(statisticsFileLine(stats(0x10005), names, 2.0));
   ASSERT_EQ(irq.size(), 16u);

@@ -199,7 +199,7 @@ TEST_F(TextTraceImporterTest, EtmAddressCheckCountsInRangeLinesOfTheFirst49) {
     SCOPED_TRACE(inRange);
     prompter.shown.clear();
     prompter.answers = {PromptAnswer::No};
-    session.dataOrigin = OriginTextTrace;
+    session.dataOrigin = DataOrigin::TextTrace;
     std::string listing;
     for (int line = 0; line < 49; ++line) {
       listing += line < inRange ? etmWrite(0xC0000020, 0x100 + line, "1us") : etmExec(0x1000);
@@ -209,14 +209,14 @@ TEST_F(TextTraceImporterTest, EtmAddressCheckCountsInRangeLinesOfTheFirst49) {
     if (inRange == 6) {
       EXPECT_TRUE(prompter.shown.empty());
       EXPECT_EQ(importer->stream().size(), 8u);
-      EXPECT_EQ(session.dataOrigin, OriginTextTrace);
+      EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
     } else {
       ASSERT_EQ(prompter.shown.size(), 1u);
       EXPECT_EQ(prompter.shown[0].kind, "yesno");
       EXPECT_EQ(prompter.shown[0].text, expected);
       EXPECT_EQ(prompter.shown[0].caption, "Error MOP-Area address");
       EXPECT_EQ(importer->stream().size(), 5u);
-      EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+      EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
     }
   }
   EXPECT_EQ(progress.closes, 2);
@@ -256,7 +256,7 @@ TEST_F(TextTraceImporterTest, TlaLayoutFollowsTheSampleTitle) {
 
 TEST_F(TextTraceImporterTest, TlaAddressCheckOnThe51stLineKeepsTheEventsBeforeIt) {
   session.settings.Set("startadress", "20");
-  session.dataOrigin = OriginTextTrace;
+  session.dataOrigin = DataOrigin::TextTrace;
   prompter.answers = {PromptAnswer::No};
   std::string listing = "TLA\nAddress\tData\tTimestamp\n";
   for (int line = 0; line < 60; ++line) {
@@ -271,7 +271,7 @@ TEST_F(TextTraceImporterTest, TlaAddressCheckOnThe51stLineKeepsTheEventsBeforeIt
             " Continue with this address?");
   EXPECT_EQ(prompter.shown[0].caption, "Error MOP-area address");
   EXPECT_EQ(importer->stream().size(), 4u);
-  EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
   EXPECT_EQ(progress.closes, 1);
 }
 
@@ -292,11 +292,11 @@ TEST_F(TextTraceImporterTest, UnopenableFileIsReportedAndLeavesNothingToSave) {
   for (const std::string& path : {(dir / "missing.prn").string(), dir.string() + "/.prn"}) {
     std::filesystem::create_directories(dir / ".prn");
     prompter.shown.clear();
-    session.dataOrigin = OriginTextTrace;
+    session.dataOrigin = DataOrigin::TextTrace;
     session.currentTraceFile = path;
     TextTraceImporter importer(session, path);
     EXPECT_TRUE(importer.stream().empty());
-    EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+    EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
     EXPECT_EQ(session.currentTraceFile, "");
     ASSERT_EQ(prompter.shown.size(), 1u) << path;
     EXPECT_EQ(prompter.shown[0].text, "Can not open File!");

@@ -69,8 +69,8 @@ TEST_F(TraceLoaderTest, ExtensionIsMatchedExactly) {
 TEST_F(TraceLoaderTest, ListingLoadSetsOriginAndAnalyses) {
   const std::string path = write("trace.prn", prnListing());
   ASSERT_EQ(openTraceFile(session, path), OpenResult::Loaded) << ::testing::PrintToString(texts());
-  EXPECT_EQ(session.dataOrigin, OriginTextTrace);
-  EXPECT_EQ(session.acquisitionState, AcquisitionLoaded);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
+  EXPECT_EQ(session.acquisitionState, AcquisitionState::Loaded);
   EXPECT_EQ(session.runFileLoaded, 0u);
   EXPECT_EQ(session.currentTraceFile, path);
   EXPECT_EQ(session.currentExtension, "prn");
@@ -88,10 +88,10 @@ TEST_F(TraceLoaderTest, RunFileRoundTripSetsRunOrigin) {
   const std::string run = (dir / "saved.run").string();
   ASSERT_EQ(RunFile::write(session, run), RunFile::WriteOk);
 
-  session.dataOrigin = OriginNothingToSave;
+  session.dataOrigin = DataOrigin::NothingToSave;
   ASSERT_EQ(openTraceFile(session, run), OpenResult::Loaded);
-  EXPECT_EQ(session.dataOrigin, OriginRunFile);
-  EXPECT_EQ(session.acquisitionState, AcquisitionRunFile);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::RunFile);
+  EXPECT_EQ(session.acquisitionState, AcquisitionState::RunFile);
   EXPECT_EQ(session.runFileLoaded, 1u);
   EXPECT_EQ(session.engine->stream().size(), 4u);
   EXPECT_NEAR(session.engine->find(0x12)->totalWithoutInt, 3.0e-6, 1e-12);
@@ -114,14 +114,15 @@ TEST_F(TraceLoaderTest, BadRunFileMagicNamesThePathAndLeavesAnEmptyEngine) {
 
 TEST_F(TraceLoaderTest, MissingListingIsUnreadableAndNothingToSave) {
   EXPECT_EQ(openTraceFile(session, (dir / "missing.txt").string()), OpenResult::Unreadable);
-  EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
   EXPECT_TRUE(session.currentTraceFile.empty());
   ASSERT_NE(session.engine, nullptr);
   EXPECT_EQ(texts(), std::vector<std::string>{"Can not open File!"});
 
   prompter.shown.clear();
   EXPECT_EQ(openTraceFile(session, (dir / "missing.mes").string()), OpenResult::Unreadable);
-  EXPECT_EQ(session.dataOrigin, OriginNothingToSave) << "an unreadable .mes has nothing to save";
+  EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave)
+      << "an unreadable .mes has nothing to save";
 }
 
 TEST_F(TraceLoaderTest, MissingBaseAddressLoadsNothing) {
@@ -157,14 +158,14 @@ TEST_F(TraceLoaderTest, AnsweringNoAtTheMopAreaQuestionAbandonsTheImport) {
   }
   prompter.answers.push_back(PromptAnswer::No);
   EXPECT_EQ(openTraceFile(session, write("wrong.prn", listing)), OpenResult::Abandoned);
-  EXPECT_EQ(session.dataOrigin, OriginNothingToSave);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].kind, "yesno");
   EXPECT_EQ(prompter.shown[0].caption, "Error MOP-Area address");
 
   prompter.answers.push_back(PromptAnswer::Yes);
   EXPECT_EQ(openTraceFile(session, write("wrong.prn", listing)), OpenResult::Loaded);
-  EXPECT_EQ(session.dataOrigin, OriginTextTrace);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
 }
 
 TEST_F(TraceLoaderTest, NestingWarningIsRearmedForEachListingLoad) {

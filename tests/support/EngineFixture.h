@@ -28,7 +28,7 @@ class EngineFixture : public ::testing::Test {
   void add(double t, EventKind kind, std::uint16_t id, std::uint32_t number) {
     engine.append(TraceEvent(t, id, kind, number, 0, 0.0, 0));
   }
-  void analyseAll() { engine.analyse(-1.0, 1.0e30); }
+  void analyseAll() { engine.analyse(TimeWindow::wholeTrace()); }
   const ProcessStats& stats(std::uint32_t entry) {
     const ProcessStats* record = engine.find(entry);
     EXPECT_NE(record, nullptr) << "no record for entry " << entry;

@@ -35,16 +35,8 @@ ProcessStats& StatisticsEngine::createRecord(std::uint32_t entryId) {
   ProcessStats& record = stats_.try_emplace(entryId).first->second;
   record.id = entryId;
   record.entryClass = entryClassFor(entryId);
-  if (entryId < DenseLimit) {
-    if (entryId >= dense_.size()) {
-      // Grows in steps of a power of two, so a trace's few ids cost a small table.
-      std::size_t size = std::max<std::size_t>(dense_.size(), 256);
-      while (size <= entryId) {
-        size *= 2;
-      }
-      dense_.resize(std::min<std::size_t>(size, DenseLimit), nullptr);
-    }
-    dense_[entryId] = &record;
+  if (entryId < RecordIndex::Limit) {
+    index_.set(entryId, &record);
   }
   return record;
 }
@@ -54,7 +46,7 @@ void StatisticsEngine::registerEntry(const TraceEvent& event) {
   if (entry == 0) {
     return;
   }
-  if (entry < dense_.size() ? dense_[entry] != nullptr : stats_.count(entry) != 0) {
+  if (index_.covers(entry) ? index_.at(entry) != nullptr : stats_.count(entry) != 0) {
     return;
   }
   ProcessStats& record = createRecord(entry);
@@ -66,8 +58,8 @@ void StatisticsEngine::registerEntry(const TraceEvent& event) {
 }
 
 ProcessStats& StatisticsEngine::statsFor(std::uint32_t entryId) {
-  if (entryId < dense_.size()) {
-    ProcessStats* record = dense_[entryId];
+  if (index_.covers(entryId)) {
+    ProcessStats* record = index_.at(entryId);
     return record != nullptr ? *record : createRecord(entryId);
   }
   auto it = stats_.find(entryId);
@@ -75,8 +67,8 @@ ProcessStats& StatisticsEngine::statsFor(std::uint32_t entryId) {
 }
 
 const ProcessStats* StatisticsEngine::find(std::uint32_t entryId) const {
-  if (entryId < dense_.size()) {
-    return dense_[entryId];
+  if (index_.covers(entryId)) {
+    return index_.at(entryId);
   }
   auto it = stats_.find(entryId);
   return it != stats_.end() ? &it->second : nullptr;
@@ -91,7 +83,7 @@ void StatisticsEngine::resetStatistics() {
 void StatisticsEngine::clear() {
   stream_.clear();
   stats_.clear();
-  dense_.clear();
+  index_.clear();
 }
 
 void StatisticsEngine::warnAboutNesting() {

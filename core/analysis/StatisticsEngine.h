@@ -7,6 +7,7 @@
 #include "analysis/AnalysisContext.h"
 #include "analysis/LockTracker.h"
 #include "analysis/ProcessStats.h"
+#include "analysis/RecordIndex.h"
 #include "analysis/TimeWindow.h"
 #include "model/EventStream.h"
 
@@ -84,11 +85,9 @@ class StatisticsEngine : public EntryRegistry {
   AnalysisContext& context_;
   EventStream stream_;
   StatsMap stats_;
-  // Records of entries below DenseLimit by entry id, so the walk resolves a record without a
-  // map search; std::map nodes never move, so the pointers stay valid. Ids beyond the table's
-  // current size are looked up in the map (where they are absent until created).
-  static constexpr std::uint32_t DenseLimit = 0x20000;
-  std::vector<ProcessStats*> dense_;
+  // Records by entry id; std::map nodes never move, so the pointers stay valid. Ids the index
+  // does not cover are looked up in the map (where they are absent until created).
+  RecordIndex index_;
   std::vector<Frame> frames_;  // storage of the walk's activation stack, kept between analyses
   LockTracker locks_;
   double currentClock_ = 0.0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -78,22 +79,22 @@ class SeenIdTable {
  public:
   // Sets the id's flag; returns true when it was clear (the id is new).
   bool markSeen(std::uint16_t id) {
-    if (flags_[id] != 0) {
+    if (flags_.test(id)) {
       return false;
     }
-    flags_[id] = 1;
+    flags_.set(id);
     ++count_;
     return true;
   }
-  bool isSeen(std::uint16_t id) const { return flags_[id] != 0; }
+  bool isSeen(std::uint16_t id) const { return flags_.test(id); }
   std::uint32_t count() const { return count_; }
   void clear() {
-    std::fill(flags_.begin(), flags_.end(), std::uint8_t{0});
+    flags_.reset();
     count_ = 0;
   }
 
  private:
-  std::vector<std::uint8_t> flags_ = std::vector<std::uint8_t>(65536, 0);
+  std::bitset<65536> flags_;  // held in place: a small load allocates nothing for it
   std::uint32_t count_ = 0;
 };
 

@@ -10,10 +10,6 @@ namespace {
 
 constexpr std::uint32_t RunNameIds = 0x10000;  // .run records carry 16-bit ids
 
-const char* prefixOf(IdTextStyle style) {
-  return style == IdTextStyle::View ? "0x" : "";
-}
-
 }  // namespace
 
 bool idTextShowsInterrupt(std::uint32_t entryId, IdTextStyle style) {
@@ -23,13 +19,13 @@ bool idTextShowsInterrupt(std::uint32_t entryId, IdTextStyle style) {
 
 std::string interruptIdText(std::uint32_t number, IdTextStyle style) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%s%02X", prefixOf(style), number);
+  std::snprintf(buffer, sizeof buffer, style == IdTextStyle::View ? "0x%02X" : "%02X", number);
   return buffer;
 }
 
 std::string processIdText(std::uint32_t id, IdTextStyle style) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%s%04X", prefixOf(style), id);
+  std::snprintf(buffer, sizeof buffer, style == IdTextStyle::View ? "0x%04X" : "%04X", id);
   return buffer;
 }
 

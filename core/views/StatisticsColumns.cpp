@@ -93,27 +93,31 @@ const StatisticsColumn& statisticsColumn(StatisticsColumnId id) {
   return kColumns[static_cast<int>(id)];
 }
 
-void tableCellText(const StatisticsColumn& column, const StatisticsEntry& entry, std::string& out) {
+double tableCellText(const StatisticsColumn& column, const StatisticsEntry& entry,
+                     std::string& out) {
+  const double value = column.value(entry.stats, entry.windowSpan);
   switch (column.kind) {
     case Kind::EntryId:
       out = entryIdText(entry.stats.id, IdTextStyle::View);
-      return;
+      break;
     case Kind::EntryName:
       out.assign(entry.name);
-      return;
+      break;
     case Kind::Count: {
       char buffer[16];
-      const auto result = std::to_chars(buffer, buffer + sizeof buffer, countOf(column, entry));
+      const auto result =
+          std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::uint32_t>(value));
       out.assign(buffer, result.ptr);
-      return;
+      break;
     }
     case Kind::Percent:
     case Kind::Duration:
     case Kind::ClockRate:
       out.clear();
-      appendFixed6(out, column.value(entry.stats, entry.windowSpan));
-      return;
+      appendFixed6(out, value);
+      break;
   }
+  return value;
 }
 
 void appendPrintedCell(std::string& out, const StatisticsColumn& column,

@@ -76,8 +76,10 @@ struct StatisticsEntry {
   double windowSpan = 0.0;
 };
 
-// The cell text of the statistics table of the desktop program (replaces `out`).
-void tableCellText(const StatisticsColumn& column, const StatisticsEntry& entry, std::string& out);
+// The cell text of the statistics table of the desktop program (replaces `out`); returns the
+// column's value, which the table sorts by.
+double tableCellText(const StatisticsColumn& column, const StatisticsEntry& entry,
+                     std::string& out);
 // The cell of the printed table, with its trailing blank.
 void appendPrintedCell(std::string& out, const StatisticsColumn& column,
                        const StatisticsEntry& entry);

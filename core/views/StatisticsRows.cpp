@@ -62,25 +62,29 @@ void buildStatisticsRows(const StatisticsRowSource& source, std::vector<Statisti
   const EntryNaming naming(
       *source.processTable, source.runNameTable,
       source.live ? RunNameUse{} : runNameUse(source.runFileLoaded, source.flags));
-  const int columns = source.live ? LiveStatisticsColumns : FullStatisticsColumns;
+  const auto shown =
+      static_cast<std::size_t>(source.live ? LiveStatisticsColumns : FullStatisticsColumns);
 
+  constexpr auto NameColumn = static_cast<std::size_t>(StatisticsColumnId::Name);
   std::size_t index = 0;
   for (const auto& [id, record] : stats) {
     StatisticsRow& row = rows[index++];
     row.id = id;
     row.icon = iconForId(id, naming.priority(id));
-    const std::string name = naming.name(id);
-    const StatisticsEntry entry{record, name, span};
-    for (int column = 0; column < FullStatisticsColumns; ++column) {
-      const auto cell = static_cast<std::size_t>(column);
-      if (column >= columns) {
-        row.texts[cell].clear();
-        row.values[cell] = 0.0;
+    row.texts[NameColumn] = naming.name(id);
+    row.values[NameColumn] = 0.0;
+    const StatisticsEntry entry{record, row.texts[NameColumn], span};
+    for (const StatisticsColumn& column : statisticsColumns()) {
+      const auto cell = static_cast<std::size_t>(column.id);
+      if (cell == NameColumn) {
         continue;
       }
-      const StatisticsColumn& definition = statisticsColumn(column);
-      tableCellText(definition, entry, row.texts[cell]);
-      row.values[cell] = definition.value(record, span);
+      if (cell >= shown) {
+        row.texts[cell].clear();
+        row.values[cell] = 0.0;
+      } else {
+        row.values[cell] = tableCellText(column, entry, row.texts[cell]);
+      }
     }
   }
 }

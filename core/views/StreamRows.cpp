@@ -201,8 +201,10 @@ void StreamCellFormatter::cellText(std::size_t eventIndex, int column, std::stri
         format(out, "*Pseudo Process:%2X *", event.number >> 8);
       } else if (shownId >= 256 || isProcessKind(event.kind)) {
         // Processes and tasks are named by their own id, also below 256 (0x00FD, 0x00FE);
-        // only small numbers of other kinds stand for interrupts.
-        out = naming_.name(shownId);
+        // only small numbers of other kinds stand for interrupts. An interrupt number past 16
+        // bits is named by the process table alone, not as the interrupt it would offset to.
+        out = shownId < InterruptIdBase ? naming_.name(shownId)
+                                        : source_.processTable->entryName(shownId);
       } else {
         out = naming_.name(InterruptIdBase + shownId);
       }

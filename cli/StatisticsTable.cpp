@@ -3,56 +3,54 @@
 #include <algorithm>
 #include <vector>
 
-#include "io/StatisticsExport.h"
+#include "views/StatisticsColumns.h"
 
 namespace kelvor::cli {
 
 namespace {
 
-std::vector<std::string> splitTabs(const std::string& line) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  while (start <= line.size()) {
-    const std::size_t tab = line.find('\t', start);
-    if (tab == std::string::npos) {
-      if (start < line.size()) {
-        fields.push_back(line.substr(start));
-      }
-      break;
-    }
-    fields.push_back(line.substr(start, tab - start));
-    start = tab + 1;
-  }
-  return fields;
+constexpr std::size_t kColumns = FileStatisticsColumns;
+
+bool leftAligned(const StatisticsColumn& column) {
+  return column.kind == StatisticsValueKind::EntryId ||
+         column.kind == StatisticsValueKind::EntryName;
 }
 
 }  // namespace
 
 std::string formatStatisticsTable(const StatisticsEngine& engine, const ProcessTable& names) {
-  // The rows are the statistics file's own lines, so the table and the file never disagree.
+  // The cells are the statistics file's own fields, so the table and the file never disagree.
+  const auto columns = statisticsColumns().first<kColumns>();
   std::vector<std::vector<std::string>> rows;
-  rows.push_back(splitTabs(statisticsFileHeader()));
-  for (const auto& [id, stats] : engine.statistics()) {
-    rows.push_back(splitTabs(statisticsFileLine(stats, names, engine.windowSpan())));
+  rows.reserve(engine.statistics().size() + 1);
+  auto& header = rows.emplace_back();
+  for (const StatisticsColumn& column : columns) {
+    header.emplace_back(column.fileHeader);
   }
-  const std::size_t columns = rows.front().size();
-  std::vector<std::size_t> widths(columns, 0);
+  for (const auto& [id, stats] : engine.statistics()) {
+    const std::string name = names.entryName(stats.id);
+    const StatisticsEntry entry{stats, name, engine.windowSpan()};
+    auto& row = rows.emplace_back();
+    for (const StatisticsColumn& column : columns) {
+      appendFileField(row.emplace_back(), column, entry);
+    }
+  }
+  std::vector<std::size_t> widths(kColumns, 0);
   for (const auto& row : rows) {
-    for (std::size_t c = 0; c < row.size() && c < columns; ++c) {
+    for (std::size_t c = 0; c < kColumns; ++c) {
       widths[c] = std::max(widths[c], row[c].size());
     }
   }
   std::string out;
   for (const auto& row : rows) {
     std::string line;
-    for (std::size_t c = 0; c < columns; ++c) {
-      const std::string& cell = c < row.size() ? row[c] : std::string();
+    for (std::size_t c = 0; c < kColumns; ++c) {
+      const std::string& cell = row[c];
       const std::string padding(widths[c] - cell.size(), ' ');
-      const bool leftAligned = c < 2;
       if (c > 0) {
         line += "  ";
       }
-      line += leftAligned ? cell + padding : padding + cell;
+      line += leftAligned(columns[c]) ? cell + padding : padding + cell;
     }
     while (!line.empty() && line.back() == ' ') {
       line.pop_back();

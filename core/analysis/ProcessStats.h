@@ -66,4 +66,10 @@ struct ProcessStats {
   }
 };
 
+// The share of the analysed window an entry ran without nested activations, in percent; 0 for
+// an empty window (a trace of a single instant) rather than a division by zero.
+inline double runTimePercent(const ProcessStats& stats, double windowSpan) {
+  return windowSpan != 0.0 ? stats.totalWithoutInt / windowSpan * 100.0 : 0.0;
+}
+
 }  // namespace kelvor

@@ -72,4 +72,11 @@ void appendGeneral(std::string& out, double value) {
   }
 }
 
+void appendFixed6(std::string& out, double value) {
+  char buffer[400];  // wide enough for the largest double in fixed notation
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+  out.append(buffer, result.ptr);
+}
+
 }  // namespace kelvor

@@ -21,4 +21,7 @@ std::uint32_t parseHexText(std::string_view text);
 // exponent form only when needed, '.' as decimal point whatever the locale.
 void appendGeneral(std::string& out, double value);
 
+// Appends a double in fixed notation with six decimals ("%f"), independent of the C locale.
+void appendFixed6(std::string& out, double value);
+
 }  // namespace kelvor

@@ -1,7 +1,5 @@
 #include "model/ProcessTable.h"
 
-#include <cstdio>
-
 namespace kelvor {
 
 std::string ProcessTable::entryName(std::uint32_t id) const {
@@ -12,16 +10,6 @@ std::string ProcessTable::entryName(std::uint32_t id) const {
     return group->name + "::unknown ID";
   }
   return "unknown ID";
-}
-
-std::string ProcessTable::idText(std::uint32_t id) {
-  char buffer[16];
-  if (id > 0x10000u) {
-    std::snprintf(buffer, sizeof buffer, "%02X", id - 0x10000u);
-  } else {
-    std::snprintf(buffer, sizeof buffer, "%04X", id);
-  }
-  return buffer;
 }
 
 std::uint32_t ProcessTable::priorityOf(std::uint32_t id) const {

@@ -38,9 +38,6 @@ class ProcessTable {
   }
   // The entry's name; else its group's name followed by "::unknown ID"; else "unknown ID".
   std::string entryName(std::uint32_t id) const;
-  // The id column of the statistics export: "%02X" of the interrupt number above 0x10000,
-  // "%04X" of the id otherwise.
-  static std::string idText(std::uint32_t id);
   // The display priority: the entry's own unless missing or unknown, else its group's, else
   // UnknownPriority.
   std::uint32_t priorityOf(std::uint32_t id) const;

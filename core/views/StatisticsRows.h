@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "analysis/StatisticsEngine.h"
+#include "model/EntryNaming.h"
 #include "model/ProcessTable.h"
 #include "session/Session.h"
 #include "settings/AnalysisSettings.h"
+#include "views/StatisticsColumns.h"
 
 namespace kelvor {
 
@@ -29,29 +31,23 @@ enum ArrowIcon : int {
   NoIcon = 255,
 };
 
-// The id text of a statistics row ("0x%02X" of the interrupt number from 0x10000 on, "0x%04X"
-// of a process id) and its icon by priority.
-int iconForId(std::uint32_t id, std::uint32_t priority, std::string& idText);
+// The icon of a statistics row: interrupts have their own, processes that of their priority.
+int iconForId(std::uint32_t id, std::uint32_t priority);
 // The icon of a process by the band its (known) priority falls in; the statistics table and the
 // stream list differ only in how they show an unknown priority.
 int iconForPriorityBand(std::uint32_t id, std::uint32_t priority);
-
-// Column sets of the statistics table: the live set while recording, the full set otherwise.
-inline constexpr int LiveStatisticsColumns = 16;
-inline constexpr int FullStatisticsColumns = 20;
-struct StatisticsColumn {
-  const char* header;
-  bool rightAligned;
-  int width;  // pixels
-};
-const StatisticsColumn& statisticsColumn(int column);
 
 // One row of the statistics table, formatted once per refresh.
 struct StatisticsRow {
   std::uint32_t id = 0;
   int icon = NoIcon;
   std::array<std::string, FullStatisticsColumns> texts;
+  std::array<double, FullStatisticsColumns> values{};  // each column's value, for sorting
 };
+
+// The entries the views name from a loaded .run file: none unless its names are loaded; then
+// those whose ID file the configuration does not name.
+RunNameUse runNameUse(std::uint32_t runFileLoaded, const DisplayFlags& flags);
 
 // What a refresh of the statistics rows reads besides the engine.
 struct StatisticsRowSource {
@@ -63,10 +59,10 @@ struct StatisticsRowSource {
   DisplayFlags flags;
 };
 
+// The source of the statistics rows of a session: the live set while it records.
+StatisticsRowSource statisticsRowSource(const Session& session);
+
 // One row per statistics record in ascending entry id. `rows` is reused to keep its storage.
 void buildStatisticsRows(const StatisticsRowSource& source, std::vector<StatisticsRow>& rows);
-
-// Fixed notation with six decimals ("%f"), independent of the C locale.
-void appendFixed6(std::string& out, double value);
 
 }  // namespace kelvor

@@ -1,9 +1,10 @@
 #include "views/StreamRows.h"
 
-#include "views/StatisticsRows.h"
-
 #include <algorithm>
 #include <cstdio>
+
+#include "common/TextNumbers.h"
+#include "views/StatisticsRows.h"
 
 namespace kelvor {
 
@@ -111,52 +112,43 @@ const StreamColumn& streamColumn(int column) {
   return kColumns[column];
 }
 
-StreamCellFormatter::StreamCellFormatter(const Source& source) : source_(source) {
+StreamCellFormatter::StreamCellFormatter(const Source& source)
+    : source_(source),
+      naming_(*source.processTable, source.runNameTable,
+              runNameUse(source.runFileLoaded, source.flags)) {
   if (source_.marker1Time) {
     marker1Index_ = source_.stream->indexAtOrAfter(*source_.marker1Time);
   }
   if (source_.marker2Time) {
     marker2Index_ = source_.stream->indexAtOrAfter(*source_.marker2Time);
   }
-  if (source_.runFileLoaded == 1 && source_.runNameTable != nullptr &&
-      !source_.runNameTable->empty()) {
-    runNameIndex_.assign(65536, -1);
-    const auto& table = *source_.runNameTable;
-    for (std::size_t i = table.size(); i-- > 0;) {
-      runNameIndex_[table[i].id] = static_cast<std::int32_t>(i);
-    }
+}
+
+double StreamCellFormatter::deltaTime(std::size_t eventIndex) const {
+  const EventStream& stream = *source_.stream;
+  return eventIndex + 1 < stream.size() ? stream[eventIndex + 1].time - stream[eventIndex].time
+                                        : 0.0;
+}
+
+std::optional<double> StreamCellFormatter::cellValue(std::size_t eventIndex, int column) const {
+  switch (column) {
+    case 0:
+      return static_cast<double>(eventIndex);
+    case 4:
+      return (*source_.stream)[eventIndex].time;
+    case 5:
+      return deltaTime(eventIndex);
+    default:
+      return std::nullopt;
   }
-}
-
-bool StreamCellFormatter::runNamesApply(bool forInterrupts) const {
-  return !runNameIndex_.empty() &&
-         (forInterrupts ? source_.flags.interruptFileMissing : source_.flags.pidFileMissing);
-}
-
-const RunNameRecord* StreamCellFormatter::runName(std::uint32_t id) const {
-  if (id > 0xFFFFu || runNameIndex_.empty() || runNameIndex_[id] < 0) {
-    return nullptr;
-  }
-  return &(*source_.runNameTable)[static_cast<std::size_t>(runNameIndex_[id])];
-}
-
-std::uint32_t StreamCellFormatter::priorityOf(std::uint32_t id) const {
-  return source_.processTable->priorityOf(id);
 }
 
 int StreamCellFormatter::icon(std::size_t eventIndex) const {
   const TraceEvent& event = (*source_.stream)[eventIndex];
   switch (event.kind) {
     case EventKind::START_PROC:
-    case EventKind::END_PROC: {
-      std::uint32_t priority = priorityOf(event.id);
-      if (runNamesApply(false)) {
-        if (const RunNameRecord* record = runName(event.id)) {
-          priority = record->priority;
-        }
-      }
-      return iconForPriority(event.id, priority);
-    }
+    case EventKind::END_PROC:
+      return iconForPriority(event.id, naming_.priority(event.id));
     case EventKind::START_IRQ:
     case EventKind::END_IRQ:
       return IconInterrupt;
@@ -190,13 +182,13 @@ void StreamCellFormatter::cellText(std::size_t eventIndex, int column, std::stri
     }
     case 1:
       if (isInterruptKind(event.kind)) {
-        format(out, "0x%02X", event.number);
+        out = interruptIdText(event.number, IdTextStyle::View);
       } else if (isUserKind(event.kind)) {
-        format(out, "*0x%04X*", shownId & 0xFFFFu);
+        out = '*' + processIdText(shownId & 0xFFFFu, IdTextStyle::View) + '*';
       } else if (event.kind == EventKind::PSEUDO_PROCESS) {
-        format(out, "0x%04X", shownId & 0xFFFFu);
+        out = processIdText(shownId & 0xFFFFu, IdTextStyle::View);
       } else {
-        format(out, "0x%04X", shownId);
+        out = processIdText(shownId, IdTextStyle::View);
       }
       return;
     case 2:
@@ -209,20 +201,12 @@ void StreamCellFormatter::cellText(std::size_t eventIndex, int column, std::stri
         format(out, "*Pseudo Process:%2X *", event.number >> 8);
       } else if (shownId >= 256 || isProcessKind(event.kind)) {
         // Processes and tasks are named by their own id, also below 256 (0x00FD, 0x00FE);
-        // only small numbers of other kinds stand for interrupts.
-        out = source_.processTable->entryName(shownId);
-        if (runNamesApply(false)) {
-          if (const RunNameRecord* record = runName(shownId)) {
-            out = record->nameText() + " ";
-          }
-        }
+        // only small numbers of other kinds stand for interrupts. An interrupt number past 16
+        // bits is named by the process table alone, not as the interrupt it would offset to.
+        out = shownId < InterruptIdBase ? naming_.name(shownId)
+                                        : source_.processTable->entryName(shownId);
       } else {
-        out = source_.processTable->entryName(InterruptIdBase + shownId);
-        if (runNamesApply(true)) {
-          if (const RunNameRecord* record = runName(shownId)) {
-            out = record->nameText() + " ";
-          }
-        }
+        out = naming_.name(InterruptIdBase + shownId);
       }
       return;
     case 3:
@@ -232,14 +216,13 @@ void StreamCellFormatter::cellText(std::size_t eventIndex, int column, std::stri
       appendFixed6(out, event.time);
       return;
     case 5:
-      appendFixed6(out,
-                   eventIndex + 1 < stream.size() ? stream[eventIndex + 1].time - event.time : 0.0);
+      appendFixed6(out, deltaTime(eventIndex));
       return;
     case 6:
       if (isProcessKind(event.kind)) {
         std::uint32_t priority = 0;
         if (source_.acquisitionState == AcquisitionState::Recording || source_.runFileLoaded != 1) {
-          priority = priorityOf(event.id);
+          priority = source_.processTable->priorityOf(event.id);
         } else {
           priority = event.number;
         }
@@ -260,6 +243,17 @@ void StreamCellFormatter::cellText(std::size_t eventIndex, int column, std::stri
     default:
       return;
   }
+}
+
+StreamCellFormatter::Source streamRowSource(const Session& session) {
+  StreamCellFormatter::Source source;
+  source.stream = &session.engine->stream();
+  source.processTable = &session.processTable;
+  source.runNameTable = &session.runNameTable;
+  source.runFileLoaded = session.runFileLoaded;
+  source.acquisitionState = session.acquisitionState;
+  source.flags = displayFlagsFrom(session.settings);
+  return source;
 }
 
 }  // namespace kelvor

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/StatisticsEngine.h"
+#include "model/EntryNaming.h"
 #include "model/EventStream.h"
 #include "model/ProcessTable.h"
 #include "session/Session.h"
@@ -90,18 +91,22 @@ class StreamCellFormatter {
 
   // The text of a column for the event at a stream index.
   void cellText(std::size_t eventIndex, int column, std::string& out) const;
+  // The number a column shows for the event (its position, start and delta time), or nothing
+  // for a column of texts.
+  std::optional<double> cellValue(std::size_t eventIndex, int column) const;
   // The icon of column 0, or NoIcon.
   int icon(std::size_t eventIndex) const;
 
  private:
-  std::uint32_t priorityOf(std::uint32_t id) const;
-  const RunNameRecord* runName(std::uint32_t id) const;
-  bool runNamesApply(bool forInterrupts) const;
+  double deltaTime(std::size_t eventIndex) const;
 
   Source source_;
+  EntryNaming naming_;
   std::optional<std::size_t> marker1Index_;
   std::optional<std::size_t> marker2Index_;
-  std::vector<std::int32_t> runNameIndex_;  // first record per 16-bit id, when run names apply
 };
+
+// The source of the stream list of a session whose engine exists, without markers.
+StreamCellFormatter::Source streamRowSource(const Session& session);
 
 }  // namespace kelvor

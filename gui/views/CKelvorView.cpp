@@ -71,15 +71,7 @@ void CKelvorView::refreshRows() {
   if (document_.loading()) {
     return;
   }
-  const Session& session = document_.session();
-  StatisticsRowSource source;
-  source.engine = session.engine.get();
-  source.processTable = &session.processTable;
-  source.runNameTable = &session.runNameTable;
-  source.runFileLoaded = session.runFileLoaded;
-  source.live = session.acquisitionState == AcquisitionState::Recording;
-  source.flags = displayFlagsFrom(session.settings);
-  model_.refreshRows(source);
+  model_.refreshRows(statisticsRowSource(document_.session()));
 }
 
 void CKelvorView::onUpdate(int hint) {

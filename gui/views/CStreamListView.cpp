@@ -53,14 +53,7 @@ void CStreamListView::rebuildRows() {
   if (document_.loading() || !session.engine) {
     model_.clearRows();
   } else {
-    StreamCellFormatter::Source source;
-    source.stream = &session.engine->stream();
-    source.processTable = &session.processTable;
-    source.runNameTable = &session.runNameTable;
-    source.runFileLoaded = session.runFileLoaded;
-    source.acquisitionState = session.acquisitionState;
-    source.flags = displayFlagsFrom(session.settings);
-    model_.rebuild(*session.engine, source);
+    model_.rebuild(*session.engine, streamRowSource(session));
     applyColumnWidths();
   }
   emit listedCountChanged(model_.listedCount());

@@ -2,7 +2,7 @@
 
 namespace kelvor::gui {
 
-StatisticsTableModel::StatisticsTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+StatisticsTableModel::StatisticsTableModel(QObject* parent) : RowModelBase(parent) {}
 
 void StatisticsTableModel::rebuildColumns(bool live) {
   beginResetModel();
@@ -30,27 +30,35 @@ int StatisticsTableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : columns_;
 }
 
-QVariant StatisticsTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= static_cast<int>(rows_.size()) ||
-      index.column() >= columns_) {
-    return {};
+namespace {
+
+Qt::Alignment alignmentOf(int column) {
+  return Qt::AlignVCenter |
+         (statisticsColumn(column).rightAligned ? Qt::AlignRight : Qt::AlignLeft);
+}
+
+}  // namespace
+
+std::optional<QString> StatisticsTableModel::cellText(int row, int column) const {
+  return QString::fromStdString(rowAt(row).texts[static_cast<std::size_t>(column)]);
+}
+
+QVariant StatisticsTableModel::cellIcon(int row, int column) const {
+  if (column == 0 && rowAt(row).icon != NoIcon) {
+    return icons_.icon(rowAt(row).icon);
   }
-  const StatisticsRow& row = rows_[static_cast<std::size_t>(index.row())];
-  switch (role) {
-    case Qt::DisplayRole:
-      return QString::fromStdString(row.texts[static_cast<std::size_t>(index.column())]);
-    case Qt::DecorationRole:
-      if (index.column() == 0 && row.icon != NoIcon) {
-        return icons_.icon(row.icon);
-      }
-      return {};
-    case Qt::TextAlignmentRole:
-      return QVariant::fromValue(
-          Qt::AlignVCenter |
-          (statisticsColumn(index.column()).rightAligned ? Qt::AlignRight : Qt::AlignLeft));
-    default:
-      return {};
+  return {};
+}
+
+std::optional<Qt::Alignment> StatisticsTableModel::cellAlignment(int /*row*/, int column) const {
+  return alignmentOf(column);
+}
+
+QVariant StatisticsTableModel::cellSortValue(int row, int column) const {
+  if (statisticsColumn(column).kind == StatisticsValueKind::EntryName) {
+    return *cellText(row, column);
   }
+  return rowAt(row).values[static_cast<std::size_t>(column)];
 }
 
 QVariant StatisticsTableModel::headerData(int section, Qt::Orientation orientation,
@@ -62,9 +70,7 @@ QVariant StatisticsTableModel::headerData(int section, Qt::Orientation orientati
     return QString(statisticsColumn(section).header);
   }
   if (role == Qt::TextAlignmentRole) {
-    return QVariant::fromValue(
-        Qt::AlignVCenter |
-        (statisticsColumn(section).rightAligned ? Qt::AlignRight : Qt::AlignLeft));
+    return QVariant::fromValue(alignmentOf(section));
   }
   return {};
 }

@@ -1,16 +1,16 @@
 #pragma once
 
-#include <QAbstractTableModel>
 #include <vector>
 
 #include "views/ArrowIcons.h"
+#include "views/RowModelBase.h"
 #include "views/StatisticsRows.h"
 
 namespace kelvor::gui {
 
 // The rows of the statistics table: texts formatted once per refresh, one row per statistics
-// record in ascending entry id.
-class StatisticsTableModel final : public QAbstractTableModel {
+// record in ascending entry id. The sort role gives each column's value (the name's text).
+class StatisticsTableModel final : public RowModelBase {
   Q_OBJECT
  public:
   explicit StatisticsTableModel(QObject* parent = nullptr);
@@ -26,11 +26,16 @@ class StatisticsTableModel final : public QAbstractTableModel {
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
 
  private:
+  const StatisticsRow& rowAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+  std::optional<QString> cellText(int row, int column) const override;
+  QVariant cellIcon(int row, int column) const override;
+  std::optional<Qt::Alignment> cellAlignment(int row, int column) const override;
+  QVariant cellSortValue(int row, int column) const override;
+
   std::vector<StatisticsRow> rows_;
   int columns_ = FullStatisticsColumns;
   ArrowIcons icons_{16};

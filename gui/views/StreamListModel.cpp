@@ -4,7 +4,7 @@
 
 namespace kelvor::gui {
 
-StreamListModel::StreamListModel(QObject* parent) : QAbstractTableModel(parent) {}
+StreamListModel::StreamListModel(QObject* parent) : RowModelBase(parent) {}
 
 void StreamListModel::rebuild(const StatisticsEngine& engine,
                               const StreamCellFormatter::Source& source) {
@@ -44,25 +44,33 @@ int StreamListModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : StreamColumnCount;
 }
 
-QVariant StreamListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || !formatter_) {
+std::optional<QString> StreamListModel::cellText(int row, int column) const {
+  const std::optional<std::size_t> event = eventAt(row);
+  if (!formatter_ || !event) {
+    return std::nullopt;
+  }
+  formatter_->cellText(*event, column, scratch_);
+  return QString::fromStdString(scratch_);
+}
+
+QVariant StreamListModel::cellIcon(int row, int column) const {
+  const std::optional<std::size_t> event = eventAt(row);
+  if (!formatter_ || !event || column != 0) {
     return {};
   }
-  const std::optional<std::size_t> event = eventAt(index.row());
-  if (!event) {
+  const int icon = formatter_->icon(*event);
+  return icon != NoIcon ? QVariant(icons_.icon(icon)) : QVariant();
+}
+
+QVariant StreamListModel::cellSortValue(int row, int column) const {
+  const std::optional<std::size_t> event = eventAt(row);
+  if (!formatter_ || !event) {
     return {};
   }
-  if (role == Qt::DisplayRole) {
-    formatter_->cellText(*event, index.column(), scratch_);
-    return QString::fromStdString(scratch_);
+  if (const std::optional<double> value = formatter_->cellValue(*event, column)) {
+    return *value;
   }
-  if (role == Qt::DecorationRole && index.column() == 0) {
-    const int icon = formatter_->icon(*event);
-    if (icon != NoIcon) {
-      return icons_.icon(icon);
-    }
-  }
-  return {};
+  return RowModelBase::cellSortValue(row, column);
 }
 
 QVariant StreamListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -1,17 +1,18 @@
 #pragma once
 
-#include <QAbstractTableModel>
 #include <memory>
 #include <optional>
 
 #include "views/ArrowIcons.h"
+#include "views/RowModelBase.h"
 #include "views/StreamRows.h"
 
 namespace kelvor::gui {
 
 // The rows of the stream list: a virtual list over the engine's event stream. It keeps only the
-// index of the listed events and formats the cells that are painted.
-class StreamListModel final : public QAbstractTableModel {
+// index of the listed events and formats the cells that are painted. The sort role gives the
+// position and the times as numbers.
+class StreamListModel final : public RowModelBase {
   Q_OBJECT
  public:
   explicit StreamListModel(QObject* parent = nullptr);
@@ -30,11 +31,14 @@ class StreamListModel final : public QAbstractTableModel {
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
 
  private:
+  std::optional<QString> cellText(int row, int column) const override;
+  QVariant cellIcon(int row, int column) const override;
+  QVariant cellSortValue(int row, int column) const override;
+
   ListedEventIndex index_;
   std::unique_ptr<StreamCellFormatter> formatter_;
   ArrowIcons icons_{18};

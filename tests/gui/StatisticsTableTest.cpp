@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QIcon>
 #include <QImage>
+#include <QSortFilterProxyModel>
 
 #include "GuiTestSupport.h"
 #include "app/CKelvorDoc.h"
@@ -19,32 +21,27 @@ class StatisticsTableTest : public ::testing::Test, public SessionFixture {
   StatisticsEngine& engine() { return *session.engine; }
 
   StatisticsRowSource source(bool live = false) {
-    StatisticsRowSource s;
-    s.engine = session.engine.get();
-    s.processTable = &session.processTable;
-    s.runNameTable = &session.runNameTable;
-    s.runFileLoaded = session.runFileLoaded;
+    StatisticsRowSource s = statisticsRowSource(session);
     s.live = live;
-    s.flags = displayFlagsFrom(session.settings);
     return s;
   }
 
-  QString cell(const StatisticsTableModel& model, int row, int column) {
-    return model.data(model.index(row, column)).toString();
-  }
+  QString cell(int row, int column) { return model.data(model.index(row, column)).toString(); }
 
   // The colour in the middle of the row's icon, or an invalid colour without one.
-  QColor iconColour(const StatisticsTableModel& model, int row) {
+  QColor iconColour(int row) {
     const QVariant icon = model.data(model.index(row, 0), Qt::DecorationRole);
     if (!icon.isValid()) {
       return {};
     }
     return icon.value<QIcon>().pixmap(16, 16).toImage().pixelColor(8, 8);
   }
+
+  StatisticsTableModel model;
+  QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(StatisticsTableTest, EmptyEngineShowsTheHeadersOfTheFullSet) {
-  StatisticsTableModel model;
   model.refreshRows(source());
   EXPECT_EQ(model.rowCount(), 0);
   ASSERT_EQ(model.columnCount(), 20);
@@ -82,7 +79,6 @@ TEST_F(StatisticsTableTest, IdTextAndIconFollowThePriority) {
     }
     engine().statsFor(c.id);
   }
-  StatisticsTableModel model;
   model.refreshRows(source());
   ASSERT_EQ(model.rowCount(), static_cast<int>(std::size(cases)));
   for (int row = 0; row < model.rowCount(); ++row) {
@@ -91,12 +87,12 @@ TEST_F(StatisticsTableTest, IdTextAndIconFollowThePriority) {
     const Case& c = *std::find_if(std::begin(cases), std::end(cases),
                                   [&](const Case& k) { return k.id == row_data.id; });
     SCOPED_TRACE(c.idText);
-    EXPECT_EQ(cell(model, row, 0), c.idText);
+    EXPECT_EQ(cell(row, 0), c.idText);
     EXPECT_EQ(row_data.icon, c.icon);
     if (c.icon == NoIcon) {
-      EXPECT_FALSE(iconColour(model, row).isValid());
+      EXPECT_FALSE(iconColour(row).isValid());
     } else {
-      EXPECT_EQ(iconColour(model, row), ArrowIcons::arrowColour(c.icon));
+      EXPECT_EQ(iconColour(row), ArrowIcons::arrowColour(c.icon));
     }
   }
 }
@@ -105,10 +101,9 @@ TEST_F(StatisticsTableTest, BlockPriorityStandsInForAnUnknownOne) {
   session.processTable.store("block", 0x05FF, 0x9800, OriginIdList);
   session.processTable.store("task", 0x0510, UnknownPriority, OriginIdList);
   engine().statsFor(0x0510);
-  StatisticsTableModel model;
   model.refreshRows(source());
   EXPECT_EQ(model.rows()[0].icon, IconPriorityHigh);
-  EXPECT_EQ(cell(model, 0, 1), "task");
+  EXPECT_EQ(cell(0, 1), "task");
 }
 
 TEST_F(StatisticsTableTest, FiguresOfARowAndTheShareOfTheWindow) {
@@ -119,15 +114,14 @@ TEST_F(StatisticsTableTest, FiguresOfARowAndTheShareOfTheWindow) {
   engine().append(TraceEvent(2.0, 0x201, EventKind::END_PROC, 0, 0, 0.0, 0));
   engine().statsFor(0x300);  // never charged: the initial minima
   engine().analyse(TimeWindow::wholeTrace());
-  StatisticsTableModel model;
   model.refreshRows(source());
   ASSERT_EQ(model.rowCount(), 3);
-  EXPECT_EQ(cell(model, 0, 1), "unknown ID");
-  EXPECT_EQ(cell(model, 0, 2), "25.000000");
-  EXPECT_EQ(cell(model, 0, 3), "1");
-  EXPECT_EQ(cell(model, 0, 5), "0.500000");
-  EXPECT_EQ(cell(model, 2, 6), "999999.000000");
-  EXPECT_EQ(cell(model, 2, 12), "999999");
+  EXPECT_EQ(cell(0, 1), "unknown ID");
+  EXPECT_EQ(cell(0, 2), "25.000000");
+  EXPECT_EQ(cell(0, 3), "1");
+  EXPECT_EQ(cell(0, 5), "0.500000");
+  EXPECT_EQ(cell(2, 6), "999999.000000");
+  EXPECT_EQ(cell(2, 12), "999999");
   EXPECT_EQ(model.data(model.index(0, 3), Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
             Qt::AlignRight);
   EXPECT_EQ(model.data(model.index(0, 2), Qt::TextAlignmentRole).toInt() & Qt::AlignLeft,
@@ -148,22 +142,63 @@ TEST_F(StatisticsTableTest, NamesOfARunFileStandInForMissingIdFiles) {
   session.runNameTable = {process, interrupt};
   session.runFileLoaded = 1;
 
-  StatisticsTableModel model;
   model.refreshRows(source());  // no ID file configured
-  EXPECT_EQ(cell(model, 0, 1), "FromRun ");
+  EXPECT_EQ(cell(0, 1), "FromRun ");
   EXPECT_EQ(model.rows()[0].icon, IconPriorityHigh);
-  EXPECT_EQ(cell(model, 1, 1), "Timer ");
+  EXPECT_EQ(cell(1, 1), "Timer ");
 
   session.settings.Set("pid", "ids.txt");
   model.refreshRows(source());
-  EXPECT_EQ(cell(model, 0, 1), "FromTable");
+  EXPECT_EQ(cell(0, 1), "FromTable");
   EXPECT_EQ(model.rows()[0].icon, IconPriorityLow);  // block 2 below 0x03FF
-  EXPECT_EQ(cell(model, 1, 1), "Timer ");
+  EXPECT_EQ(cell(1, 1), "Timer ");
 
   // While recording the names come from the process table only.
   session.settings.Set("pid", "");
   model.refreshRows(source(true));
-  EXPECT_EQ(cell(model, 0, 1), "FromTable");
+  EXPECT_EQ(cell(0, 1), "FromTable");
+}
+
+TEST_F(StatisticsTableTest, SortRoleOrdersColumnsByValue) {
+  // Counts and times whose texts sort differently from their values ("10" before "9",
+  // "10.000000" before "2.000000"), an interrupt id above the process ids, and names by text.
+  struct Entry {
+    std::uint32_t id;
+    const char* name;
+    std::uint32_t calls;
+    double total;
+  };
+  const Entry entries[] = {
+      {0x0200, "beta", 10, 2.0},
+      {0x0300, "alpha", 9, 10.0},
+      {InterruptIdBase + 1, "gamma", 100, 0.0005},  // "0x01": first by text
+  };
+  for (const Entry& e : entries) {
+    session.processTable.store(e.name, e.id, 0x0100, OriginIdList);
+    ProcessStats& record = engine().statsFor(e.id);
+    record.calls = e.calls;
+    record.totalWithInt = e.total;
+  }
+  model.refreshRows(source());
+  QSortFilterProxyModel proxy;
+  proxy.setSourceModel(&model);
+  proxy.setSortRole(StatisticsTableModel::SortRole);
+  const auto sortedNames = [&](StatisticsColumnId column, Qt::SortOrder order) {
+    proxy.sort(static_cast<int>(column), order);
+    QStringList names;
+    for (int row = 0; row < proxy.rowCount(); ++row) {
+      names << proxy.index(row, static_cast<int>(StatisticsColumnId::Name)).data().toString();
+    }
+    return names.join(' ');
+  };
+  EXPECT_EQ(sortedNames(StatisticsColumnId::Calls, Qt::AscendingOrder), "alpha beta gamma");
+  EXPECT_EQ(sortedNames(StatisticsColumnId::Calls, Qt::DescendingOrder), "gamma beta alpha");
+  EXPECT_EQ(sortedNames(StatisticsColumnId::TotalWithInt, Qt::AscendingOrder), "gamma beta alpha");
+  EXPECT_EQ(sortedNames(StatisticsColumnId::EntryId, Qt::AscendingOrder), "beta alpha gamma");
+  EXPECT_EQ(sortedNames(StatisticsColumnId::Name, Qt::AscendingOrder), "alpha beta gamma");
+  // The display texts alone would order them otherwise.
+  proxy.setSortRole(Qt::DisplayRole);
+  EXPECT_EQ(sortedNames(StatisticsColumnId::Calls, Qt::AscendingOrder), "beta gamma alpha");
 }
 
 TEST_F(StatisticsTableTest, ViewTakesTheColumnSetOfTheAcquisitionState) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
+#include <QSortFilterProxyModel>
+
 #include "GuiTestSupport.h"
 #include "views/StreamListModel.h"
 
@@ -16,13 +19,7 @@ class StreamListTest : public ::testing::Test, public SessionFixture {
   }
 
   StreamCellFormatter::Source source() {
-    StreamCellFormatter::Source s;
-    s.stream = &session.engine->stream();
-    s.processTable = &session.processTable;
-    s.runNameTable = &session.runNameTable;
-    s.runFileLoaded = session.runFileLoaded;
-    s.acquisitionState = session.acquisitionState;
-    s.flags = displayFlagsFrom(session.settings);
+    StreamCellFormatter::Source s = streamRowSource(session);
     s.marker1Time = marker1;
     s.marker2Time = marker2;
     return s;
@@ -42,6 +39,7 @@ class StreamListTest : public ::testing::Test, public SessionFixture {
   std::optional<double> marker1;
   std::optional<double> marker2;
   StreamListModel model;
+  QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 TEST_F(StreamListTest, EmptyStreamListsNothingUnderItsHeaders) {
@@ -151,6 +149,27 @@ TEST_F(StreamListTest, HiddenProcessTakesTheLevelAndClockEventsAfterItAlong) {
   EXPECT_EQ(listedEvents(), (std::vector<std::size_t>{0, 6, 7}));
   EXPECT_EQ(model.rowAtOrAfter(2), 1);
   EXPECT_EQ(model.rowAtOrAfter(7), 2);
+}
+
+TEST_F(StreamListTest, SortRoleOrdersPositionsAndTimesByValue) {
+  // Positions 9 and 10 and times whose texts sort the other way round.
+  for (int i = 0; i < 12; ++i) {
+    add(i < 11 ? i * 1.0 : 0.5, 0, EventKind::USER_MARK, 1);
+  }
+  rebuild();
+  QSortFilterProxyModel proxy;
+  proxy.setSourceModel(&model);
+  proxy.setSortRole(StreamListModel::SortRole);
+  proxy.sort(0, Qt::AscendingOrder);
+  EXPECT_EQ(proxy.index(9, 0).data().toString(), " 9");
+  EXPECT_EQ(proxy.index(10, 0).data().toString(), " 10");
+  proxy.sort(4, Qt::AscendingOrder);  // start times 0, 0.5, 1, 2, ..., 10
+  EXPECT_EQ(proxy.index(1, 0).data().toString(), " 11");
+  EXPECT_EQ(proxy.index(11, 4).data().toString(), "10.000000");
+  proxy.sort(5, Qt::AscendingOrder);  // the delta from 10 s back to 0.5 s comes first
+  EXPECT_EQ(proxy.index(0, 0).data().toString(), " 10");
+  proxy.sort(3, Qt::AscendingOrder);  // a column of texts sorts by its text
+  EXPECT_EQ(proxy.index(0, 3).data().toString(), "USER_MARK");
 }
 
 TEST_F(StreamListTest, AnyRowMapsToTheSameEventInAnyOrder) {

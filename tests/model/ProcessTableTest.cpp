@@ -31,17 +31,6 @@ TEST_F(ProcessTableTest, PriorityFallsBackToGroupWhenMissingOrUnknown) {
   EXPECT_EQ(table.priorityOf(0x1399), UnknownPriority);
 }
 
-TEST(ProcessTableIdText, FormatsInterruptNumbersAndIds) {
-  const struct {
-    std::uint32_t id;
-    const char* text;
-  } cases[] = {{0x10005, "05"},    {0x1001A, "1A"},    {0x0105, "0105"},
-               {0x10000, "10000"}, {0x20003, "10003"}, {0x101FF, "1FF"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ProcessTable::idText(c.id), c.text) << std::hex << c.id;
-  }
-}
-
 TEST(ProcessTableReplace, InstallsTheNewTableWithoutMerging) {
   ProcessTable table;
   table.store("OLD", 1, 5, OriginIdList);

@@ -7,15 +7,13 @@
 #include <functional>
 #include <string>
 
+#include "analysis/TimeWindow.h"
 #include "app/FileDialogs.h"
+#include "app/ViewModes.h"
 #include "session/Session.h"
 #include "session/TraceLoader.h"
 
 namespace kelvor::gui {
-
-// Update hints of the views.
-inline constexpr int HintStatisticsChanged = 1;
-inline constexpr int HintVisibleSetChanged = 3;
 
 // What the save command ("Save As") did.
 enum class SaveOutcome {
@@ -80,12 +78,16 @@ class CKelvorDoc final : public QObject {
   // The questions before the program closes; true when it may close.
   bool canClose();
 
-  // Which view the main frame shows in the left pane: 1 statistics table, 3 processor-load
-  // chart, 4 time-step view.
-  int shownView() const { return shownView_; }
-  void setShownView(int view) { shownView_ = view; }
+  // Which view the main frame shows in the left pane.
+  ShownView shownView() const { return shownView_; }
+  void setShownView(ShownView view) { shownView_ = view; }
 
-  void updateAllViews(int hint) { emit viewsUpdate(hint); }
+  // Analyses the window of the current trace and tells the views that the statistics changed.
+  // Every view that analyses (its initial update, its markers) goes through here. Does nothing
+  // while a load replaces the engine.
+  void analyseWindow(TimeWindow window);
+
+  void updateAllViews(UpdateHint hint) { emit viewsUpdate(hint); }
   // Whether the engine is being replaced now; the views must not read it meanwhile.
   bool loading() const { return loading_; }
 
@@ -94,7 +96,7 @@ class CKelvorDoc final : public QObject {
   void viewsDetach();
   // After a load: the views rebuild their columns and rows.
   void viewsRebuild();
-  void viewsUpdate(int hint);
+  void viewsUpdate(kelvor::gui::UpdateHint hint);
   // The title buffer changed (the full path of the file being opened).
   void titleChanged(const QString& title);
   // A file was opened: it goes to the top of the recent-file list.
@@ -113,7 +115,7 @@ class CKelvorDoc final : public QObject {
   Loader loader_;
   bool lastSavedIlm_ = false;
   bool loading_ = false;
-  int shownView_ = 1;
+  ShownView shownView_ = ShownView::StatisticsTable;
 };
 
 // Loads on a worker thread while the main thread keeps running (see runBackgroundJob).

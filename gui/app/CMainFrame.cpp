@@ -65,7 +65,7 @@ CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidge
   }
   document_.session().seenIds.clear();
   document_.session().dataOrigin = DataOrigin::NothingToSave;
-  document_.setShownView(1);
+  document_.setShownView(shownViewFor(viewMode_));
 
   createActions();
   createMenus();
@@ -157,7 +157,7 @@ void CMainFrame::createActions() {
   QAction* minMax = addCommand("&Min-Max View");
   minMax->setStatusTip("Switch to Min/Max View.");
   // The statistics table is the only left-pane view so far: its switch stays disabled.
-  minMax->setEnabled(viewMode_ != 2);
+  minMax->setEnabled(viewMode_ != ViewMode::StatisticsTable);
   addPlaceholder("&Percent View");
   addPlaceholder("&Timestep View");
 
@@ -352,7 +352,7 @@ void CMainFrame::configuration() {
   }
   sheet.storeToStore();
   loadIdFilesInto(session);
-  document_.updateAllViews(HintStatisticsChanged);
+  document_.updateAllViews(UpdateHint::StatisticsChanged);
 }
 
 void CMainFrame::versionInfo() {

@@ -47,12 +47,10 @@ CKelvorView::CKelvorView(CKelvorDoc& document, QWidget* parent)
   });
   connect(&document_, &CKelvorDoc::viewsUpdate, this, &CKelvorView::onUpdate);
 
-  // Initial update: columns, an analysis of the whole stream and the rows.
+  // Initial update: the columns, then an analysis of the whole stream, whose update hint
+  // brings the rows.
   rebuildColumns();
-  if (document_.session().engine) {
-    document_.session().engine->analyse(TimeWindow::wholeTrace());
-  }
-  refreshRows();
+  document_.analyseWindow(TimeWindow::wholeTrace());
 }
 
 void CKelvorView::applyColumnWidths() {
@@ -82,8 +80,8 @@ void CKelvorView::refreshRows() {
   model_.refreshRows(source);
 }
 
-void CKelvorView::onUpdate(int hint) {
-  if (hint == HintStatisticsChanged) {
+void CKelvorView::onUpdate(UpdateHint hint) {
+  if (hint == UpdateHint::StatisticsChanged) {
     refreshRows();
   }
 }

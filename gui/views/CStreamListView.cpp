@@ -81,8 +81,8 @@ void CStreamListView::showStreamEvent(std::size_t eventIndex) {
   }
 }
 
-void CStreamListView::onUpdate(int hint) {
-  if (hint == HintStatisticsChanged || hint == HintVisibleSetChanged) {
+void CStreamListView::onUpdate(UpdateHint hint) {
+  if (hint == UpdateHint::StatisticsChanged || hint == UpdateHint::VisibleSetChanged) {
     rebuildRows();
   }
 }

@@ -2,6 +2,7 @@
 
 #include <QTableView>
 
+#include "app/ViewModes.h"
 #include "views/StreamListModel.h"
 
 namespace kelvor::gui {
@@ -37,7 +38,7 @@ class CStreamListView final : public QTableView {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void onUpdate(int hint);
+  void onUpdate(UpdateHint hint);
   void applyColumnWidths();
 
   CKelvorDoc& document_;

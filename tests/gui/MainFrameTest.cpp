@@ -67,7 +67,26 @@ class MainFrameTest : public ::testing::Test, public SessionFixture {
   gui::CKelvorDoc document{session, prompter, dialogs};
 };
 
+TEST(ViewModeTest, FrameModesMapToTheDocumentsShownViews) {
+  using gui::ShownView;
+  using gui::ViewMode;
+  const struct {
+    ViewMode mode;
+    int modeNumber;
+    ShownView shown;
+    int shownNumber;
+  } cases[] = {{ViewMode::StatisticsTable, 2, ShownView::StatisticsTable, 1},
+               {ViewMode::ProcessorLoad, 0, ShownView::ProcessorLoad, 3},
+               {ViewMode::TimeStep, 3, ShownView::TimeStep, 4}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(static_cast<int>(c.mode), c.modeNumber);
+    EXPECT_EQ(static_cast<int>(c.shown), c.shownNumber);
+    EXPECT_EQ(gui::shownViewFor(c.mode), c.shown) << c.modeNumber;
+  }
+}
+
 TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
+  document.setShownView(gui::ShownView::TimeStep);
   CMainFrame frame(document, profile);
   EXPECT_EQ(frame.windowTitle(), CMainFrame::InitialTitle);
   for (const char* name :
@@ -79,6 +98,7 @@ TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
   }
   // The shown view's own switch is disabled.
   EXPECT_FALSE(frame.action("Min-Max View")->isEnabled());
+  EXPECT_EQ(document.shownView(), gui::ShownView::StatisticsTable);
   EXPECT_EQ(frame.action("Open...")->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(frame.action("Save Statistic")->shortcut(), QKeySequence("Ctrl+F"));
   EXPECT_EQ(frame.action("Record")->shortcut(), QKeySequence(Qt::Key_F9));
@@ -104,6 +124,18 @@ TEST_F(MainFrameTest, LoadFillsBothViewsAndTheTitle) {
   prompter.answers = {PromptAnswer::No};
   ASSERT_TRUE(document.openDocument(QString::fromStdString(path + ".prn")));
   EXPECT_EQ(profile.recentFiles().size(), 2);
+}
+
+TEST_F(MainFrameTest, TableAnalysesTheWholeTraceThroughTheDocumentWhenItStarts) {
+  session.engine->append(TraceEvent(0.0, 0x200, EventKind::START_PROC, 0, 0, 0.0, 0));
+  session.engine->append(TraceEvent(0.5, 0x200, EventKind::END_PROC, 0, 0, 0.0, 0));
+  std::vector<gui::UpdateHint> hints;
+  QObject::connect(&document, &gui::CKelvorDoc::viewsUpdate,
+                   [&](gui::UpdateHint hint) { hints.push_back(hint); });
+  gui::CKelvorView view(document);
+  EXPECT_EQ(hints, std::vector<gui::UpdateHint>{gui::UpdateHint::StatisticsChanged});
+  ASSERT_EQ(view.model()->rowCount(), 1);
+  EXPECT_EQ(session.engine->find(0x200)->calls, 1u);
 }
 
 TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheSettingsForTheNextStart) {

@@ -56,7 +56,6 @@ CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidge
       streamView_(new CStreamListView(document, splitter_)) {
   setObjectName("mainFrame");
   setWindowTitle(InitialTitle);
-  setAcceptDrops(true);
   document_.setWindow(this);
 
   // The version of this program goes into the profile when it differs from the one there.
@@ -77,6 +76,9 @@ CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidge
   splitter_->setStretchFactor(1, 1);
   splitter_->setSizes({616, 500});
   setCentralWidget(splitter_);
+  // Files dropped anywhere on the frame are opened. The panes do not take drops themselves, so
+  // a drag over either of them goes on to the frame.
+  (new FileDropFilter(document_, this))->watch(this);
   statisticsView_->setFocus();
   resize(1200, 700);
 
@@ -331,17 +333,6 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   profile_.storePlacement(currentPlacement());
   profile_.sync();
   event->accept();
-}
-
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-  acceptFileDrag(event);
-}
-void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
-  acceptFileDrag(event);
-}
-
-void CMainFrame::dropEvent(QDropEvent* event) {
-  openDroppedFiles(event, document_);
 }
 
 void CMainFrame::configuration() {

@@ -36,9 +36,6 @@ CKelvorView::CKelvorView(CKelvorDoc& document, QWidget* parent)
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   horizontalHeader()->setHighlightSections(false);
-  setAcceptDrops(true);
-  viewport()->setAcceptDrops(true);
-  setDragDropMode(QAbstractItemView::DropOnly);
 
   connect(&document_, &CKelvorDoc::viewsDetach, this, [this] { model_.clearRows(); });
   connect(&document_, &CKelvorDoc::viewsRebuild, this, [this] {
@@ -84,17 +81,6 @@ void CKelvorView::onUpdate(UpdateHint hint) {
   if (hint == UpdateHint::StatisticsChanged) {
     refreshRows();
   }
-}
-
-void CKelvorView::dragEnterEvent(QDragEnterEvent* event) {
-  acceptFileDrag(event);
-}
-void CKelvorView::dragMoveEvent(QDragMoveEvent* event) {
-  acceptFileDrag(event);
-}
-
-void CKelvorView::dropEvent(QDropEvent* event) {
-  openDroppedFiles(event, document_);
 }
 
 void CKelvorView::print() {

@@ -13,8 +13,7 @@ namespace kelvor::gui {
 class CKelvorDoc;
 
 // The statistics table in the left pane: one row per entry of the engine, with the icons by
-// priority, refreshed when the document says the statistics changed; opens dropped files and prints
-// itself.
+// priority, refreshed when the document says the statistics changed; prints itself.
 class CKelvorView final : public QTableView {
   Q_OBJECT
  public:
@@ -32,11 +31,6 @@ class CKelvorView final : public QTableView {
   void print();
   void printPreview();
   void printerSetup();
-
- protected:
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
 
  private:
   void onUpdate(UpdateHint hint);

@@ -29,9 +29,6 @@ CStreamListView::CStreamListView(CKelvorDoc& document, QWidget* parent)
   horizontalHeader()->setSectionsClickable(false);
   horizontalHeader()->setHighlightSections(false);
   applyColumnWidths();
-  setAcceptDrops(true);
-  viewport()->setAcceptDrops(true);
-  setDragDropMode(QAbstractItemView::DropOnly);
 
   connect(&document_, &CKelvorDoc::viewsDetach, this, [this] {
     model_.clearRows();
@@ -106,17 +103,6 @@ void CStreamListView::contextMenuEvent(QContextMenuEvent* event) {
 void CStreamListView::cutFrames() {
   CutFramesDialog dialog(document_.session(), document_.prompter(), document_.dialogs(), this);
   dialog.exec();
-}
-
-void CStreamListView::dragEnterEvent(QDragEnterEvent* event) {
-  acceptFileDrag(event);
-}
-void CStreamListView::dragMoveEvent(QDragMoveEvent* event) {
-  acceptFileDrag(event);
-}
-
-void CStreamListView::dropEvent(QDropEvent* event) {
-  openDroppedFiles(event, document_);
 }
 
 }  // namespace kelvor::gui

@@ -138,6 +138,42 @@ TEST_F(MainFrameTest, TableAnalysesTheWholeTraceThroughTheDocumentWhenItStarts) 
   EXPECT_EQ(session.engine->find(0x200)->calls, 1u);
 }
 
+TEST_F(MainFrameTest, FilesDroppedOnTheFrameOrEitherPaneAreOpened) {
+  session.settings.Set("startadress", "C0000020");
+  CMainFrame frame(document, profile);
+  QMimeData text;
+  text.setText("not a file");
+  QWidget* const targets[] = {&frame, frame.statisticsView()->viewport(),
+                              frame.streamView()->viewport()};
+  QStringList opened;
+  for (QWidget* target : targets) {
+    const QString path = QString("%1/%2.prn").arg(dir.path()).arg(opened.size());
+    writeText(path.toStdString(), etmWrite(1, 0, 0x0312, "1.000us"));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(path)});
+    // The application routes a drop to the window that accepted the drag's entry.
+    QDragEnterEvent refused(QPoint(1, 1), Qt::CopyAction, &text, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction | Qt::MoveAction, &files, Qt::NoButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(1, 1), Qt::CopyAction | Qt::MoveAction, &files, Qt::NoButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    // The file opens once the drop has finished.
+    EXPECT_EQ(profile.recentFiles(), opened);
+    prompter.answers = {PromptAnswer::No};  // the text trace before is not saved as .run
+    drainEvents();
+    opened.prepend(path);
+    EXPECT_EQ(profile.recentFiles(), opened);
+    EXPECT_EQ(frame.windowTitle(), path);
+  }
+}
+
 TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheSettingsForTheNextStart) {
   const QString settingsFile = dir.path() + "/settings.ini";
   {
@@ -166,26 +202,38 @@ TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheSettingsForTheNextStart) {
 namespace kelvor::test {
 namespace {
 
-TEST(FileDropTest, FileListsDropAsCopyWithCtrlAndAsMoveOtherwise) {
+TEST(FileDropTest, FileListsDragAsCopyWithCtrlAndAsMoveOtherwiseButAlwaysDropAsCopy) {
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile("/data/a.prn"), QUrl::fromLocalFile("/data/b.run")});
   QMimeData text;
   text.setText("not a file");
+  const Qt::DropActions both = Qt::CopyAction | Qt::MoveAction;
   const struct {
     const QMimeData* data;
+    Qt::DropActions offered;
     Qt::KeyboardModifiers modifiers;
     bool accepted;
-    Qt::DropAction action;
-  } cases[] = {{&files, Qt::ControlModifier, true, Qt::CopyAction},
-               {&files, Qt::NoModifier, true, Qt::MoveAction},
-               {&text, Qt::NoModifier, false, Qt::IgnoreAction}};
+    Qt::DropAction dragAction;  // while the drag is over the window: the cursor
+  } cases[] = {{&files, both, Qt::ControlModifier, true, Qt::CopyAction},
+               {&files, both, Qt::NoModifier, true, Qt::MoveAction},
+               {&text, both, Qt::NoModifier, false, Qt::IgnoreAction},
+               // A source that only lets its files be moved would delete them after the drop.
+               {&files, Qt::MoveAction, Qt::NoModifier, false, Qt::IgnoreAction}};
+  SessionFixture fixture;
+  ScriptedFileDialogs dialogs;
+  gui::CKelvorDoc document(fixture.session, fixture.prompter, dialogs);
   for (const auto& c : cases) {
-    QDropEvent event(QPointF(1, 1), Qt::CopyAction | Qt::MoveAction, c.data, Qt::NoButton,
-                     c.modifiers);
+    QDropEvent event(QPointF(1, 1), c.offered, c.data, Qt::NoButton, c.modifiers);
     EXPECT_EQ(gui::acceptFileDrag(&event), c.accepted);
     EXPECT_EQ(event.isAccepted(), c.accepted);
     if (c.accepted) {
-      EXPECT_EQ(event.dropAction(), c.action);
+      EXPECT_EQ(event.dropAction(), c.dragAction);
+    }
+    QDropEvent drop(QPointF(1, 1), c.offered, c.data, Qt::NoButton, c.modifiers);
+    EXPECT_EQ(gui::openDroppedFiles(&drop, document), c.accepted);
+    EXPECT_EQ(drop.isAccepted(), c.accepted);
+    if (c.accepted) {
+      EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     }
   }
   QDropEvent drop(QPointF(1, 1), Qt::MoveAction, &files, Qt::NoButton, Qt::NoModifier);

@@ -83,10 +83,13 @@ bool CKelvorDoc::askSaveBefore(const char* question) {
   return false;
 }
 
-bool CKelvorDoc::openDocument(const QString& qpath) {
+bool CKelvorDoc::openDocument(const QString& requested) {
   if (loading_ || backgroundJobRunning()) {
     return false;
   }
+  // A relative name (from the command line) is resolved once, so that the title, the current
+  // trace file, the recent-file list and the printout carry the full path.
+  const QString qpath = requested.isEmpty() ? requested : QFileInfo(requested).absoluteFilePath();
   const DataOrigin origin = session_.dataOrigin;
   if (origin == DataOrigin::Live || needsRunSave(origin)) {
     if (!askSaveBefore(SaveRunQuestion)) {

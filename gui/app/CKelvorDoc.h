@@ -67,7 +67,8 @@ class CKelvorDoc final : public QObject {
   // "Open": asks about unsaved data, shows the open dialog until a supported file is chosen or
   // the dialog is cancelled, and opens the file.
   bool openCommand();
-  // Opens a file chosen by "Open", the recent-file list, the command line or a drop.
+  // Opens a file chosen by "Open", the recent-file list, the command line or a drop; a relative
+  // path is taken relative to the current directory and used as the absolute path.
   bool openDocument(const QString& path);
   // "Save As": a .run file (the data) or an .ilm file (the interrupt-lock periods).
   SaveOutcome saveAs();

@@ -163,12 +163,14 @@ void CMainFrame::createActions() {
   addPlaceholder("&Percent View");
   addPlaceholder("&Timestep View");
 
-  QAction* configuration = addCommand("&Configuration");
+  // The sheet is reached as "Configuration", "Properties...": the path that the MOP-area
+  // question names.
+  QAction* configuration = addCommand("&Properties...");
   configuration->setIcon(style->standardIcon(QStyle::SP_FileDialogInfoView));
   connect(configuration, &QAction::triggered, this, &CMainFrame::configuration);
 
-  addPlaceholder("Record               F9 ", QKeySequence(Qt::Key_F9))->setObjectName("Record");
-  addPlaceholder("Stop                   F8", QKeySequence(Qt::Key_F8))->setObjectName("Stop");
+  addPlaceholder("Record\tF9", QKeySequence(Qt::Key_F9));
+  addPlaceholder("Stop\tF8", QKeySequence(Qt::Key_F8));
 
   connect(addCommand("Version &Info"), &QAction::triggered, this, &CMainFrame::versionInfo);
   QAction* aboutCommand = addCommand("&About Kelvor...");
@@ -218,7 +220,7 @@ void CMainFrame::createMenus() {
   tools->addSeparator();
   tools->addAction(action("Print..."));
   tools->addSeparator();
-  tools->addAction(action("Configuration"));
+  tools->addAction(action("Properties..."));
   tools->addAction(action("About Kelvor..."));
 
   QMenu* view = menuBar()->addMenu("&View");
@@ -236,8 +238,8 @@ void CMainFrame::createMenus() {
   view->addAction(action("Percent View"));
   view->addAction(action("Timestep View"));
 
-  QMenu* options = menuBar()->addMenu("&Options");
-  options->addAction(action("Configuration"));
+  QMenu* configurationMenu = menuBar()->addMenu("&Configuration");
+  configurationMenu->addAction(action("Properties..."));
 
   QMenu* measurement = menuBar()->addMenu("&Measurement");
   measurement->setToolTipsVisible(true);

@@ -94,7 +94,7 @@ CSetupSheet::CSetupSheet(SettingsStore& store, Prompter& prompter, FileDialogs& 
       pidFile_(new QLineEdit(this)),
       interruptFile_(new QLineEdit(this)) {
   setObjectName("setupSheet");
-  setWindowTitle("Configuration");
+  setWindowTitle("Properties");
   fields_.loadFromStore(store_);
 
   auto* mop = new QWidget(pages_);

@@ -36,7 +36,8 @@ struct SetupFields {
   void storeToStore(SettingsStore& store) const;
 };
 
-// The "Configuration" sheet with the pages "MOP-Area Address" and "Process names".
+// The settings sheet ("Properties" in the "Configuration" menu) with the pages "MOP-Area Address"
+// and "Process names".
 class CSetupSheet final : public QDialog {
   Q_OBJECT
  public:

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -148,6 +149,30 @@ TEST_F(DocumentFlowTest, OpenCommandChecksTheExtensionTwice) {
             "Loaded File Format Not Supported (Supported :- .prn/.txt/.run)");
   EXPECT_EQ(prompter.shown.back().caption, "Invalid File Format");
   EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
+}
+
+TEST_F(DocumentFlowTest, RelativePathIsOpenedUnderItsAbsoluteName) {
+  writePrn("a.prn");
+  const QString previous = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(dir.path()));
+  const QString absolute = QDir::current().absoluteFilePath("a.prn");
+  QStringList titles;
+  QStringList recent;
+  QObject::connect(&document, &CKelvorDoc::titleChanged,
+                   [&](const QString& title) { titles << title; });
+  QObject::connect(&document, &CKelvorDoc::recentFileAdded,
+                   [&](const QString& file) { recent << file; });
+  std::vector<std::string> current;
+  for (const char* name : {"a.prn", "./a.prn"}) {
+    prompter.answers = {PromptAnswer::No};
+    EXPECT_TRUE(document.openDocument(name)) << name;
+    current.push_back(session.currentTraceFile);
+  }
+  QDir::setCurrent(previous);
+  EXPECT_EQ(titles, QStringList(2, absolute));
+  EXPECT_EQ(recent, QStringList(2, absolute));
+  // The printout's header takes the current trace file.
+  EXPECT_EQ(current, std::vector<std::string>(2, absolute.toStdString()));
 }
 
 TEST_F(DocumentFlowTest, AnalysedWindowReachesTheStatisticsAndTheViews) {

@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
+#include <set>
 
 #include "GuiTestSupport.h"
 #include "QSettingsBackend.h"
 #include "app/CMainFrame.h"
+#include "app/CSetupSheet.h"
 #include "views/CKelvorView.h"
 #include "views/CStreamListView.h"
 #include "views/FileDropSupport.h"
@@ -104,6 +110,91 @@ TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
   EXPECT_EQ(frame.action("Record")->shortcut(), QKeySequence(Qt::Key_F9));
   EXPECT_EQ(frame.framesPane()->text(), "Frames: 0");
   EXPECT_EQ(frame.statePane()->text(), "Stopped");
+}
+
+// The menus of the menu bar.
+std::vector<QMenu*> menusOf(CMainFrame& frame) {
+  std::vector<QMenu*> menus;
+  for (QAction* entry : frame.menuBar()->actions()) {
+    if (entry->menu() != nullptr) {
+      menus.push_back(entry->menu());
+    }
+  }
+  return menus;
+}
+
+TEST_F(MainFrameTest, MenusHaveTheirOwnMnemonicsAndShowEachShortcutOnce) {
+  CMainFrame frame(document, profile);
+  std::set<int> mnemonics;
+  for (QMenu* menu : menusOf(frame)) {
+    const QKeySequence mnemonic = QKeySequence::mnemonic(menu->title());
+    ASSERT_FALSE(mnemonic.isEmpty()) << menu->title().toStdString();
+    EXPECT_TRUE(mnemonics.insert(mnemonic[0].toCombined()).second)
+        << menu->title().toStdString() << " shares " << mnemonic.toString().toStdString();
+    for (QAction* entry : menu->actions()) {
+      // A menu shows the text after a TAB as the entry's shortcut, or else the shortcut itself:
+      // the key must not be part of the entry's name as well.
+      const QString name = entry->text().section('\t', 0, 0);
+      for (const QKeySequence& key : entry->shortcuts()) {
+        EXPECT_FALSE(name.contains(key.toString())) << name.toStdString();
+      }
+    }
+  }
+}
+
+TEST_F(MainFrameTest, MopAreaQuestionNamesAPathOfTheMenus) {
+  session.settings.Set("startadress", "C0000020");
+  std::string text;
+  for (int i = 1; i <= 60; ++i) {
+    text += etmWrite(i, 0x1000, 1, "1.000us");  // outside the MOP area
+  }
+  const QString trace = dir.path() + "/far.prn";
+  writeText(trace.toStdString(), text);
+  document.setLoader([](Session& s, const std::string& path) { return openTraceFile(s, path); });
+  CMainFrame frame(document, profile);
+  prompter.answers = {PromptAnswer::No};
+  document.openDocument(trace);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  const QRegularExpressionMatch match =
+      QRegularExpression("Select '([^']*)'").match(QString::fromStdString(prompter.shown[0].text));
+  ASSERT_TRUE(match.hasMatch());
+  const QStringList path = match.captured(1).split('\\');
+  ASSERT_EQ(path.size(), 3);  // menu, entry and the sheet, field
+
+  const auto plain = [](QString caption) {
+    caption = caption.section('\t', 0, 0).remove('&');
+    while (caption.endsWith('.')) {
+      caption.chop(1);
+    }
+    return caption;
+  };
+  QAction* entry = nullptr;
+  for (QMenu* menu : menusOf(frame)) {
+    if (plain(menu->title()) == path[0]) {
+      for (QAction* candidate : menu->actions()) {
+        if (plain(candidate->text()) == path[1]) {
+          entry = candidate;
+        }
+      }
+    }
+  }
+  ASSERT_NE(entry, nullptr) << match.captured(1).toStdString();
+
+  QString title;
+  bool fieldFound = false;
+  QTimer::singleShot(0, &frame, [&] {
+    auto* sheet = qobject_cast<gui::CSetupSheet*>(QApplication::activeModalWidget());
+    ASSERT_NE(sheet, nullptr);
+    title = sheet->windowTitle();
+    for (QLabel* label : sheet->findChildren<QLabel*>()) {
+      fieldFound |= label->text().contains(path[2], Qt::CaseInsensitive) &&
+                    label->parentWidget() == sheet->startAddressEdit()->parentWidget();
+    }
+    sheet->reject();
+  });
+  entry->trigger();
+  EXPECT_EQ(title, path[1]);
+  EXPECT_TRUE(fieldFound);
 }
 
 TEST_F(MainFrameTest, LoadFillsBothViewsAndTheTitle) {

@@ -16,6 +16,11 @@ inline constexpr const char* MopBase = "startadress";
 inline constexpr const char* MopOffset = "adressoffset";
 inline constexpr const char* StartClock = "clkspeedstart";
 inline constexpr const char* RefreshRate = "RefreshRate";
+// Kept for the firmware's timer and message memory; the program only carries them through.
+inline constexpr const char* TimerMemAddress = "TimerMemAddress";
+inline constexpr const char* TimerMemOffset = "TimerMemOffset";
+inline constexpr const char* MessageMemAddress = "MessageMemAddress";
+inline constexpr const char* MessageMemOffset = "MessageMemOffset";
 }  // namespace setting
 
 // The MOP-area base address: "startadress" plus "adressoffset", both hexadecimal. Nothing when

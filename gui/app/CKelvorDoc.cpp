@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "app/BackgroundJob.h"
+#include "common/TraceFileType.h"
 #include "io/MesFile.h"
 #include "io/RunFile.h"
 #include "io/StatisticsExport.h"
@@ -11,14 +12,10 @@ namespace kelvor::gui {
 
 namespace {
 
-// The last three characters of a path: the readers and writers choose by them, case sensitive.
-std::string lastThree(const std::string& path) {
-  return path.size() <= 3 ? path : path.substr(path.size() - 3);
-}
-
-bool isOpenableSuffix(const QString& path) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  return suffix == "run" || suffix == "prn" || suffix == "txt" || suffix == "mes";
+// Whether a reader takes the file: the same rule, by the last three characters and case
+// sensitive, as the loader applies.
+bool isTraceFile(const std::string& path) {
+  return traceFileTypeOf(path) != TraceFileType::None;
 }
 
 }  // namespace
@@ -59,7 +56,7 @@ bool CKelvorDoc::openCommand() {
     if (!path) {
       return false;
     }
-    if (!isOpenableSuffix(*path)) {
+    if (!isTraceFile(path->toStdString())) {
       tell("Unsupported file.");
       continue;
     }
@@ -86,10 +83,13 @@ bool CKelvorDoc::askSaveBefore(const char* question) {
   return false;
 }
 
-bool CKelvorDoc::openDocument(const QString& qpath) {
+bool CKelvorDoc::openDocument(const QString& requested) {
   if (loading_ || backgroundJobRunning()) {
     return false;
   }
+  // A relative name (from the command line) is resolved once, so that the title, the current
+  // trace file, the recent-file list and the printout carry the full path.
+  const QString qpath = requested.isEmpty() ? requested : QFileInfo(requested).absoluteFilePath();
   const DataOrigin origin = session_.dataOrigin;
   if (origin == DataOrigin::Live || needsRunSave(origin)) {
     if (!askSaveBefore(SaveRunQuestion)) {
@@ -97,10 +97,7 @@ bool CKelvorDoc::openDocument(const QString& qpath) {
     }
   }
   const std::string path = qpath.toStdString();
-  const std::string extension = lastThree(path);
-  const bool supported =
-      extension == "mes" || extension == "txt" || extension == "prn" || extension == "run";
-  if (!supported) {
+  if (!isTraceFile(path)) {
     // The loader shows the unsupported-format message and changes nothing.
     openTraceFile(session_, path);
     return false;
@@ -120,8 +117,18 @@ bool CKelvorDoc::openDocument(const QString& qpath) {
   markSaved();
   // Also after a failure: the old engine is gone and the views must show the one installed now.
   emit viewsRebuild();
-  updateAllViews(HintStatisticsChanged);
+  updateAllViews(UpdateHint::StatisticsChanged);
   return result != OpenResult::Failed;
+}
+
+void CKelvorDoc::analyseWindow(TimeWindow window) {
+  if (loading_) {
+    return;
+  }
+  if (session_.engine) {
+    session_.engine->analyse(window);
+  }
+  updateAllViews(UpdateHint::StatisticsChanged);
 }
 
 SaveOutcome CKelvorDoc::saveAs() {
@@ -131,7 +138,7 @@ SaveOutcome CKelvorDoc::saveAs() {
     return SaveOutcome::Cancelled;
   }
   const std::string path = chosen->toStdString();
-  const std::string extension = lastThree(path);
+  const std::string_view extension = lastThreeOf(path);
   if (extension == "run") {
     lastSavedIlm_ = false;
     const std::uint16_t code = RunFile::write(session_, path);
@@ -163,7 +170,7 @@ void CKelvorDoc::saveStatistic() {
     return;
   }
   const std::string path = chosen->toStdString();
-  if (lastThree(path) != "asc") {
+  if (lastThreeOf(path) != "asc") {
     tell("Go to Save Statistics As in the File Manu to Save it in .run format !!",
          PromptIcon::Warning);
     return;

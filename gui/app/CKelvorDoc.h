@@ -7,15 +7,13 @@
 #include <functional>
 #include <string>
 
+#include "analysis/TimeWindow.h"
 #include "app/FileDialogs.h"
+#include "app/ViewModes.h"
 #include "session/Session.h"
 #include "session/TraceLoader.h"
 
 namespace kelvor::gui {
-
-// Update hints of the views.
-inline constexpr int HintStatisticsChanged = 1;
-inline constexpr int HintVisibleSetChanged = 3;
 
 // What the save command ("Save As") did.
 enum class SaveOutcome {
@@ -69,7 +67,8 @@ class CKelvorDoc final : public QObject {
   // "Open": asks about unsaved data, shows the open dialog until a supported file is chosen or
   // the dialog is cancelled, and opens the file.
   bool openCommand();
-  // Opens a file chosen by "Open", the recent-file list, the command line or a drop.
+  // Opens a file chosen by "Open", the recent-file list, the command line or a drop; a relative
+  // path is taken relative to the current directory and used as the absolute path.
   bool openDocument(const QString& path);
   // "Save As": a .run file (the data) or an .ilm file (the interrupt-lock periods).
   SaveOutcome saveAs();
@@ -80,12 +79,16 @@ class CKelvorDoc final : public QObject {
   // The questions before the program closes; true when it may close.
   bool canClose();
 
-  // Which view the main frame shows in the left pane: 1 statistics table, 3 processor-load
-  // chart, 4 time-step view.
-  int shownView() const { return shownView_; }
-  void setShownView(int view) { shownView_ = view; }
+  // Which view the main frame shows in the left pane.
+  ShownView shownView() const { return shownView_; }
+  void setShownView(ShownView view) { shownView_ = view; }
 
-  void updateAllViews(int hint) { emit viewsUpdate(hint); }
+  // Analyses the window of the current trace and tells the views that the statistics changed.
+  // Every view that analyses (its initial update, its markers) goes through here. Does nothing
+  // while a load replaces the engine.
+  void analyseWindow(TimeWindow window);
+
+  void updateAllViews(UpdateHint hint) { emit viewsUpdate(hint); }
   // Whether the engine is being replaced now; the views must not read it meanwhile.
   bool loading() const { return loading_; }
 
@@ -94,7 +97,7 @@ class CKelvorDoc final : public QObject {
   void viewsDetach();
   // After a load: the views rebuild their columns and rows.
   void viewsRebuild();
-  void viewsUpdate(int hint);
+  void viewsUpdate(kelvor::gui::UpdateHint hint);
   // The title buffer changed (the full path of the file being opened).
   void titleChanged(const QString& title);
   // A file was opened: it goes to the top of the recent-file list.
@@ -113,7 +116,7 @@ class CKelvorDoc final : public QObject {
   Loader loader_;
   bool lastSavedIlm_ = false;
   bool loading_ = false;
-  int shownView_ = 1;
+  ShownView shownView_ = ShownView::StatisticsTable;
 };
 
 // Loads on a worker thread while the main thread keeps running (see runBackgroundJob).

@@ -56,7 +56,6 @@ CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidge
       streamView_(new CStreamListView(document, splitter_)) {
   setObjectName("mainFrame");
   setWindowTitle(InitialTitle);
-  setAcceptDrops(true);
   document_.setWindow(this);
 
   // The version of this program goes into the profile when it differs from the one there.
@@ -65,7 +64,7 @@ CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidge
   }
   document_.session().seenIds.clear();
   document_.session().dataOrigin = DataOrigin::NothingToSave;
-  document_.setShownView(1);
+  document_.setShownView(shownViewFor(viewMode_));
 
   createActions();
   createMenus();
@@ -77,6 +76,9 @@ CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidge
   splitter_->setStretchFactor(1, 1);
   splitter_->setSizes({616, 500});
   setCentralWidget(splitter_);
+  // Files dropped anywhere on the frame are opened. The panes do not take drops themselves, so
+  // a drag over either of them goes on to the frame.
+  (new FileDropFilter(document_, this))->watch(this);
   statisticsView_->setFocus();
   resize(1200, 700);
 
@@ -157,16 +159,18 @@ void CMainFrame::createActions() {
   QAction* minMax = addCommand("&Min-Max View");
   minMax->setStatusTip("Switch to Min/Max View.");
   // The statistics table is the only left-pane view so far: its switch stays disabled.
-  minMax->setEnabled(viewMode_ != 2);
+  minMax->setEnabled(viewMode_ != ViewMode::StatisticsTable);
   addPlaceholder("&Percent View");
   addPlaceholder("&Timestep View");
 
-  QAction* configuration = addCommand("&Configuration");
+  // The sheet is reached as "Configuration", "Properties...": the path that the MOP-area
+  // question names.
+  QAction* configuration = addCommand("&Properties...");
   configuration->setIcon(style->standardIcon(QStyle::SP_FileDialogInfoView));
   connect(configuration, &QAction::triggered, this, &CMainFrame::configuration);
 
-  addPlaceholder("Record               F9 ", QKeySequence(Qt::Key_F9))->setObjectName("Record");
-  addPlaceholder("Stop                   F8", QKeySequence(Qt::Key_F8))->setObjectName("Stop");
+  addPlaceholder("Record\tF9", QKeySequence(Qt::Key_F9));
+  addPlaceholder("Stop\tF8", QKeySequence(Qt::Key_F8));
 
   connect(addCommand("Version &Info"), &QAction::triggered, this, &CMainFrame::versionInfo);
   QAction* aboutCommand = addCommand("&About Kelvor...");
@@ -216,7 +220,7 @@ void CMainFrame::createMenus() {
   tools->addSeparator();
   tools->addAction(action("Print..."));
   tools->addSeparator();
-  tools->addAction(action("Configuration"));
+  tools->addAction(action("Properties..."));
   tools->addAction(action("About Kelvor..."));
 
   QMenu* view = menuBar()->addMenu("&View");
@@ -234,8 +238,8 @@ void CMainFrame::createMenus() {
   view->addAction(action("Percent View"));
   view->addAction(action("Timestep View"));
 
-  QMenu* options = menuBar()->addMenu("&Options");
-  options->addAction(action("Configuration"));
+  QMenu* configurationMenu = menuBar()->addMenu("&Configuration");
+  configurationMenu->addAction(action("Properties..."));
 
   QMenu* measurement = menuBar()->addMenu("&Measurement");
   measurement->setToolTipsVisible(true);
@@ -333,17 +337,6 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-  acceptFileDrag(event);
-}
-void CMainFrame::dragMoveEvent(QDragMoveEvent* event) {
-  acceptFileDrag(event);
-}
-
-void CMainFrame::dropEvent(QDropEvent* event) {
-  openDroppedFiles(event, document_);
-}
-
 void CMainFrame::configuration() {
   Session& session = document_.session();
   CSetupSheet sheet(session.settings, document_.prompter(), document_.dialogs(), this);
@@ -352,7 +345,7 @@ void CMainFrame::configuration() {
   }
   sheet.storeToStore();
   loadIdFilesInto(session);
-  document_.updateAllViews(HintStatisticsChanged);
+  document_.updateAllViews(UpdateHint::StatisticsChanged);
 }
 
 void CMainFrame::versionInfo() {

@@ -45,9 +45,6 @@ class CMainFrame final : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
 
  private:
   void createActions();
@@ -73,7 +70,7 @@ class CMainFrame final : public QMainWindow {
   QLabel* activityPane_ = nullptr;
   QLabel* framesPane_ = nullptr;
   std::size_t listedCount_ = 0;
-  int viewMode_ = 2;  // 2 statistics table, 0 processor-load chart, 3 time-step view
+  ViewMode viewMode_ = ViewMode::StatisticsTable;
 };
 
 }  // namespace kelvor::gui

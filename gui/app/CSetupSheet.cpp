@@ -60,16 +60,16 @@ const std::string& SetupFields::operator[](std::string_view key) const {
 }
 
 void SetupFields::loadFromStore(const SettingsStore& store) {
-  pidFileMissing = false;
-  interruptFileMissing = false;
   for (std::size_t i = 0; i < Keys.size(); ++i) {
     values[i] = store.Get(Keys[i]);
   }
-  if ((*this)["RefreshRate"].empty()) {
-    (*this)["RefreshRate"] = "1000";
+  std::string& refreshRate = (*this)[setting::RefreshRate];
+  if (refreshRate.empty()) {
+    refreshRate = std::to_string(DefaultRefreshRateMs);
   }
-  pidFileMissing = (*this)["pid"].empty();
-  interruptFileMissing = (*this)["interrupt_sources"].empty();
+  const DisplayFlags missing = displayFlagsFrom(store);
+  pidFileMissing = missing.pidFileMissing;
+  interruptFileMissing = missing.interruptFileMissing;
 }
 
 void SetupFields::storeToStore(SettingsStore& store) const {
@@ -94,14 +94,14 @@ CSetupSheet::CSetupSheet(SettingsStore& store, Prompter& prompter, FileDialogs& 
       pidFile_(new QLineEdit(this)),
       interruptFile_(new QLineEdit(this)) {
   setObjectName("setupSheet");
-  setWindowTitle("Configuration");
+  setWindowTitle("Properties");
   fields_.loadFromStore(store_);
 
   auto* mop = new QWidget(pages_);
   auto* mopLayout = new QVBoxLayout(mop);
   mopLayout->addWidget(new QLabel("Base address of MOP-Area in hex (without leading 0x)", mop));
-  startAddress_->setObjectName("startadress");
-  startAddress_->setText(QString::fromStdString(fields_["startadress"]));
+  startAddress_->setObjectName(setting::MopBase);
+  startAddress_->setText(QString::fromStdString(fields_[setting::MopBase]));
   mopLayout->addWidget(startAddress_);
   mopLayout->addWidget(
       note("Usual values: C0000020 for .prn traces (Lauterbach/ETM), 20 for .txt traces "
@@ -112,10 +112,10 @@ CSetupSheet::CSetupSheet(SettingsStore& store, Prompter& prompter, FileDialogs& 
 
   auto* names = new QWidget(pages_);
   auto* grid = new QGridLayout(names);
-  pidFile_->setObjectName("pid");
-  interruptFile_->setObjectName("interrupt_sources");
-  pidFile_->setText(QString::fromStdString(fields_["pid"]));
-  interruptFile_->setText(QString::fromStdString(fields_["interrupt_sources"]));
+  pidFile_->setObjectName(setting::ProcessIdFile);
+  interruptFile_->setObjectName(setting::InterruptFile);
+  pidFile_->setText(QString::fromStdString(fields_[setting::ProcessIdFile]));
+  interruptFile_->setText(QString::fromStdString(fields_[setting::InterruptFile]));
   auto* browsePid = new QPushButton("Browse...", names);
   auto* browseInterrupt = new QPushButton("Browse...", names);
   grid->addWidget(new QLabel("CepID decoding file", names), 0, 0, 1, 2);
@@ -147,9 +147,9 @@ CSetupSheet::CSetupSheet(SettingsStore& store, Prompter& prompter, FileDialogs& 
 }
 
 void CSetupSheet::readEdits() {
-  fields_["startadress"] = startAddress_->text().toStdString();
-  fields_["pid"] = pidFile_->text().toStdString();
-  fields_["interrupt_sources"] = interruptFile_->text().toStdString();
+  fields_[setting::MopBase] = startAddress_->text().toStdString();
+  fields_[setting::ProcessIdFile] = pidFile_->text().toStdString();
+  fields_[setting::InterruptFile] = interruptFile_->text().toStdString();
 }
 
 void CSetupSheet::storeToStore() {

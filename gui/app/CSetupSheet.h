@@ -8,6 +8,7 @@
 
 #include "app/FileDialogs.h"
 #include "common/Prompter.h"
+#include "settings/AnalysisSettings.h"
 #include "settings/SettingsStore.h"
 
 namespace kelvor::gui {
@@ -16,12 +17,11 @@ namespace kelvor::gui {
 // to pages that are not shown, "adressoffset" and the timer and message memory values to the
 // MOP-Area page without a field; all of them are carried through a load and a store.
 struct SetupFields {
-  static constexpr std::array<const char*, 11> Keys = {"mapping",           "pid",
-                                                       "interrupt_sources", "startadress",
-                                                       "adressoffset",      "clkspeedstart",
-                                                       "TimerMemAddress",   "TimerMemOffset",
-                                                       "MessageMemAddress", "MessageMemOffset",
-                                                       "RefreshRate"};
+  static constexpr std::array<const char*, 11> Keys = {
+      setting::Mapping,          setting::ProcessIdFile,  setting::InterruptFile,
+      setting::MopBase,          setting::MopOffset,      setting::StartClock,
+      setting::TimerMemAddress,  setting::TimerMemOffset, setting::MessageMemAddress,
+      setting::MessageMemOffset, setting::RefreshRate};
 
   std::array<std::string, Keys.size()> values;
   bool pidFileMissing = true;
@@ -30,13 +30,14 @@ struct SetupFields {
   std::string& operator[](std::string_view key);
   const std::string& operator[](std::string_view key) const;
 
-  // Copies the values from the store; an empty refresh rate becomes "1000".
+  // Copies the values from the store; an empty refresh rate becomes the default (1000 ms).
   void loadFromStore(const SettingsStore& store);
   // Copies every value back into the store.
   void storeToStore(SettingsStore& store) const;
 };
 
-// The "Configuration" sheet with the pages "MOP-Area Address" and "Process names".
+// The settings sheet ("Properties" in the "Configuration" menu) with the pages "MOP-Area Address"
+// and "Process names".
 class CSetupSheet final : public QDialog {
   Q_OBJECT
  public:

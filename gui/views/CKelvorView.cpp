@@ -36,9 +36,6 @@ CKelvorView::CKelvorView(CKelvorDoc& document, QWidget* parent)
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   horizontalHeader()->setHighlightSections(false);
-  setAcceptDrops(true);
-  viewport()->setAcceptDrops(true);
-  setDragDropMode(QAbstractItemView::DropOnly);
 
   connect(&document_, &CKelvorDoc::viewsDetach, this, [this] { model_.clearRows(); });
   connect(&document_, &CKelvorDoc::viewsRebuild, this, [this] {
@@ -47,12 +44,10 @@ CKelvorView::CKelvorView(CKelvorDoc& document, QWidget* parent)
   });
   connect(&document_, &CKelvorDoc::viewsUpdate, this, &CKelvorView::onUpdate);
 
-  // Initial update: columns, an analysis of the whole stream and the rows.
+  // Initial update: the columns, then an analysis of the whole stream, whose update hint
+  // brings the rows.
   rebuildColumns();
-  if (document_.session().engine) {
-    document_.session().engine->analyse(TimeWindow::wholeTrace());
-  }
-  refreshRows();
+  document_.analyseWindow(TimeWindow::wholeTrace());
 }
 
 void CKelvorView::applyColumnWidths() {
@@ -74,21 +69,10 @@ void CKelvorView::refreshRows() {
   model_.refreshRows(statisticsRowSource(document_.session()));
 }
 
-void CKelvorView::onUpdate(int hint) {
-  if (hint == HintStatisticsChanged) {
+void CKelvorView::onUpdate(UpdateHint hint) {
+  if (hint == UpdateHint::StatisticsChanged) {
     refreshRows();
   }
-}
-
-void CKelvorView::dragEnterEvent(QDragEnterEvent* event) {
-  acceptFileDrag(event);
-}
-void CKelvorView::dragMoveEvent(QDragMoveEvent* event) {
-  acceptFileDrag(event);
-}
-
-void CKelvorView::dropEvent(QDropEvent* event) {
-  openDroppedFiles(event, document_);
 }
 
 void CKelvorView::print() {

@@ -5,6 +5,7 @@
 
 class QPrinter;
 
+#include "app/ViewModes.h"
 #include "views/StatisticsTableModel.h"
 
 namespace kelvor::gui {
@@ -12,7 +13,7 @@ namespace kelvor::gui {
 class CKelvorDoc;
 
 // The statistics table in the left pane: one row per entry of the engine, with the icons by
-// priority, refreshed on the document's update hint 1; opens dropped files and prints itself.
+// priority, refreshed when the document says the statistics changed; prints itself.
 class CKelvorView final : public QTableView {
   Q_OBJECT
  public:
@@ -31,13 +32,8 @@ class CKelvorView final : public QTableView {
   void printPreview();
   void printerSetup();
 
- protected:
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-
  private:
-  void onUpdate(int hint);
+  void onUpdate(UpdateHint hint);
   void applyColumnWidths();
   // One printer for the view's life, so that the printer set-up applies to the next print.
   QPrinter& printer();

@@ -29,9 +29,6 @@ CStreamListView::CStreamListView(CKelvorDoc& document, QWidget* parent)
   horizontalHeader()->setSectionsClickable(false);
   horizontalHeader()->setHighlightSections(false);
   applyColumnWidths();
-  setAcceptDrops(true);
-  viewport()->setAcceptDrops(true);
-  setDragDropMode(QAbstractItemView::DropOnly);
 
   connect(&document_, &CKelvorDoc::viewsDetach, this, [this] {
     model_.clearRows();
@@ -74,8 +71,8 @@ void CStreamListView::showStreamEvent(std::size_t eventIndex) {
   }
 }
 
-void CStreamListView::onUpdate(int hint) {
-  if (hint == HintStatisticsChanged || hint == HintVisibleSetChanged) {
+void CStreamListView::onUpdate(UpdateHint hint) {
+  if (hint == UpdateHint::StatisticsChanged || hint == UpdateHint::VisibleSetChanged) {
     rebuildRows();
   }
 }
@@ -99,17 +96,6 @@ void CStreamListView::contextMenuEvent(QContextMenuEvent* event) {
 void CStreamListView::cutFrames() {
   CutFramesDialog dialog(document_.session(), document_.prompter(), document_.dialogs(), this);
   dialog.exec();
-}
-
-void CStreamListView::dragEnterEvent(QDragEnterEvent* event) {
-  acceptFileDrag(event);
-}
-void CStreamListView::dragMoveEvent(QDragMoveEvent* event) {
-  acceptFileDrag(event);
-}
-
-void CStreamListView::dropEvent(QDropEvent* event) {
-  openDroppedFiles(event, document_);
 }
 
 }  // namespace kelvor::gui

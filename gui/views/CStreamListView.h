@@ -2,6 +2,7 @@
 
 #include <QTableView>
 
+#include "app/ViewModes.h"
 #include "views/StreamListModel.h"
 
 namespace kelvor::gui {
@@ -12,7 +13,7 @@ class CKelvorDoc;
 inline constexpr const char* NotAvailableYet = "Not available yet in this version.";
 
 // The event stream in the right pane, one listed event per row, with a context menu for the
-// export to a .mes file and the frame cut-off; opens dropped files.
+// export to a .mes file and the frame cut-off.
 class CStreamListView final : public QTableView {
   Q_OBJECT
  public:
@@ -32,12 +33,9 @@ class CStreamListView final : public QTableView {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
 
  private:
-  void onUpdate(int hint);
+  void onUpdate(UpdateHint hint);
   void applyColumnWidths();
 
   CKelvorDoc& document_;

@@ -1,13 +1,23 @@
 #include "views/FileDropSupport.h"
 
-#include "app/CKelvorDoc.h"
-
+#include <QEvent>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <QWidget>
 #include <algorithm>
 
+#include "app/CKelvorDoc.h"
+
 namespace kelvor::gui {
+
+namespace {
+
+bool offersFiles(const QDropEvent* event) {
+  return event->possibleActions().testFlag(Qt::CopyAction) && !droppedFiles(event).isEmpty();
+}
+
+}  // namespace
 
 QStringList droppedFiles(const QDropEvent* event) {
   QStringList files;
@@ -24,7 +34,7 @@ QStringList droppedFiles(const QDropEvent* event) {
 }
 
 bool acceptFileDrag(QDropEvent* event) {
-  if (droppedFiles(event).isEmpty()) {
+  if (!offersFiles(event)) {
     event->ignore();
     return false;
   }
@@ -34,16 +44,42 @@ bool acceptFileDrag(QDropEvent* event) {
   return true;
 }
 
-void openDroppedFiles(QDropEvent* event, CKelvorDoc& document) {
-  if (!acceptFileDrag(event)) {
-    return;
+bool openDroppedFiles(QDropEvent* event, CKelvorDoc& document) {
+  if (!offersFiles(event)) {
+    event->ignore();
+    return false;
   }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
   const QStringList files = droppedFiles(event);
   QTimer::singleShot(0, &document, [doc = &document, files] {
     for (const QString& file : files) {
       doc->openDocument(file);
     }
   });
+  return true;
+}
+
+FileDropFilter::FileDropFilter(CKelvorDoc& document, QObject* parent)
+    : QObject(parent), document_(document) {}
+
+void FileDropFilter::watch(QWidget* window) {
+  window->setAcceptDrops(true);
+  window->installEventFilter(this);
+}
+
+bool FileDropFilter::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+      acceptFileDrag(static_cast<QDropEvent*>(event));
+      return true;
+    case QEvent::Drop:
+      openDroppedFiles(static_cast<QDropEvent*>(event), document_);
+      return true;
+    default:
+      return QObject::eventFilter(watched, event);
+  }
 }
 
 }  // namespace kelvor::gui

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -135,15 +136,61 @@ TEST_F(DocumentFlowTest, RunFileWithAWrongMagicLeavesAnEmptyEngine) {
 }
 
 TEST_F(DocumentFlowTest, OpenCommandChecksTheExtensionTwice) {
-  // The dialog accepts any case; the loader wants the exact lower-case ending.
+  // The dialog and the loader both want the exact lower-case ending: "trace.PRN" is refused by
+  // the dialog's check already and the dialog opens again.
   dialogs.answers = {qpath("notes.doc"), qpath("trace.PRN")};
   EXPECT_FALSE(document.openCommand());
-  EXPECT_EQ(texts(), (std::vector<std::string>{
-                         "Unsupported file.",
-                         "Loaded File Format Not Supported (Supported :- .prn/.txt/.run)"}));
+  EXPECT_EQ(texts(), std::vector<std::string>(2, "Unsupported file."));
+  EXPECT_EQ(dialogs.filters, std::vector<QString>(3, gui::OpenFilter));
+  // A name that reaches the document another way (a drop, the command line) meets the loader's
+  // message.
+  EXPECT_FALSE(document.openDocument(qpath("trace.PRN")));
+  EXPECT_EQ(prompter.shown.back().text,
+            "Loaded File Format Not Supported (Supported :- .prn/.txt/.run)");
   EXPECT_EQ(prompter.shown.back().caption, "Invalid File Format");
-  EXPECT_EQ(dialogs.filters.front(), gui::OpenFilter);
   EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
+}
+
+TEST_F(DocumentFlowTest, RelativePathIsOpenedUnderItsAbsoluteName) {
+  writePrn("a.prn");
+  const QString previous = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(dir.path()));
+  const QString absolute = QDir::current().absoluteFilePath("a.prn");
+  QStringList titles;
+  QStringList recent;
+  QObject::connect(&document, &CKelvorDoc::titleChanged,
+                   [&](const QString& title) { titles << title; });
+  QObject::connect(&document, &CKelvorDoc::recentFileAdded,
+                   [&](const QString& file) { recent << file; });
+  std::vector<std::string> current;
+  for (const char* name : {"a.prn", "./a.prn"}) {
+    prompter.answers = {PromptAnswer::No};
+    EXPECT_TRUE(document.openDocument(name)) << name;
+    current.push_back(session.currentTraceFile);
+  }
+  QDir::setCurrent(previous);
+  EXPECT_EQ(titles, QStringList(2, absolute));
+  EXPECT_EQ(recent, QStringList(2, absolute));
+  // The printout's header takes the current trace file.
+  EXPECT_EQ(current, std::vector<std::string>(2, absolute.toStdString()));
+}
+
+TEST_F(DocumentFlowTest, AnalysedWindowReachesTheStatisticsAndTheViews) {
+  ASSERT_TRUE(document.openDocument(QString::fromStdString(writePrn("a.prn"))));
+  std::vector<gui::UpdateHint> hints;
+  QObject::connect(&document, &CKelvorDoc::viewsUpdate,
+                   [&](gui::UpdateHint hint) { hints.push_back(hint); });
+  const auto calls = [&] { return session.engine->find(0x0312)->calls; };
+  const EventStream& stream = session.engine->stream();
+  ASSERT_EQ(stream.size(), 4u);
+
+  // The first run only: from its start to between the two runs.
+  document.analyseWindow(
+      TimeWindow::between(stream[0].time, (stream[1].time + stream[2].time) / 2));
+  EXPECT_EQ(calls(), 1u);
+  document.analyseWindow(TimeWindow::wholeTrace());
+  EXPECT_EQ(calls(), 2u);
+  EXPECT_EQ(hints, std::vector<gui::UpdateHint>(2, gui::UpdateHint::StatisticsChanged));
 }
 
 TEST_F(DocumentFlowTest, ClosingAfterATextTraceAsksForTheRunFile) {

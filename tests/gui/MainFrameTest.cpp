@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
+#include <set>
 
 #include "GuiTestSupport.h"
 #include "QSettingsBackend.h"
 #include "app/CMainFrame.h"
+#include "app/CSetupSheet.h"
 #include "views/CKelvorView.h"
 #include "views/CStreamListView.h"
 #include "views/FileDropSupport.h"
@@ -67,7 +73,26 @@ class MainFrameTest : public ::testing::Test, public SessionFixture {
   gui::CKelvorDoc document{session, prompter, dialogs};
 };
 
+TEST(ViewModeTest, FrameModesMapToTheDocumentsShownViews) {
+  using gui::ShownView;
+  using gui::ViewMode;
+  const struct {
+    ViewMode mode;
+    int modeNumber;
+    ShownView shown;
+    int shownNumber;
+  } cases[] = {{ViewMode::StatisticsTable, 2, ShownView::StatisticsTable, 1},
+               {ViewMode::ProcessorLoad, 0, ShownView::ProcessorLoad, 3},
+               {ViewMode::TimeStep, 3, ShownView::TimeStep, 4}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(static_cast<int>(c.mode), c.modeNumber);
+    EXPECT_EQ(static_cast<int>(c.shown), c.shownNumber);
+    EXPECT_EQ(gui::shownViewFor(c.mode), c.shown) << c.modeNumber;
+  }
+}
+
 TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
+  document.setShownView(gui::ShownView::TimeStep);
   CMainFrame frame(document, profile);
   EXPECT_EQ(frame.windowTitle(), CMainFrame::InitialTitle);
   for (const char* name :
@@ -79,11 +104,97 @@ TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
   }
   // The shown view's own switch is disabled.
   EXPECT_FALSE(frame.action("Min-Max View")->isEnabled());
+  EXPECT_EQ(document.shownView(), gui::ShownView::StatisticsTable);
   EXPECT_EQ(frame.action("Open...")->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(frame.action("Save Statistic")->shortcut(), QKeySequence("Ctrl+F"));
   EXPECT_EQ(frame.action("Record")->shortcut(), QKeySequence(Qt::Key_F9));
   EXPECT_EQ(frame.framesPane()->text(), "Frames: 0");
   EXPECT_EQ(frame.statePane()->text(), "Stopped");
+}
+
+// The menus of the menu bar.
+std::vector<QMenu*> menusOf(CMainFrame& frame) {
+  std::vector<QMenu*> menus;
+  for (QAction* entry : frame.menuBar()->actions()) {
+    if (entry->menu() != nullptr) {
+      menus.push_back(entry->menu());
+    }
+  }
+  return menus;
+}
+
+TEST_F(MainFrameTest, MenusHaveTheirOwnMnemonicsAndShowEachShortcutOnce) {
+  CMainFrame frame(document, profile);
+  std::set<int> mnemonics;
+  for (QMenu* menu : menusOf(frame)) {
+    const QKeySequence mnemonic = QKeySequence::mnemonic(menu->title());
+    ASSERT_FALSE(mnemonic.isEmpty()) << menu->title().toStdString();
+    EXPECT_TRUE(mnemonics.insert(mnemonic[0].toCombined()).second)
+        << menu->title().toStdString() << " shares " << mnemonic.toString().toStdString();
+    for (QAction* entry : menu->actions()) {
+      // A menu shows the text after a TAB as the entry's shortcut, or else the shortcut itself:
+      // the key must not be part of the entry's name as well.
+      const QString name = entry->text().section('\t', 0, 0);
+      for (const QKeySequence& key : entry->shortcuts()) {
+        EXPECT_FALSE(name.contains(key.toString())) << name.toStdString();
+      }
+    }
+  }
+}
+
+TEST_F(MainFrameTest, MopAreaQuestionNamesAPathOfTheMenus) {
+  session.settings.Set("startadress", "C0000020");
+  std::string text;
+  for (int i = 1; i <= 60; ++i) {
+    text += etmWrite(i, 0x1000, 1, "1.000us");  // outside the MOP area
+  }
+  const QString trace = dir.path() + "/far.prn";
+  writeText(trace.toStdString(), text);
+  document.setLoader([](Session& s, const std::string& path) { return openTraceFile(s, path); });
+  CMainFrame frame(document, profile);
+  prompter.answers = {PromptAnswer::No};
+  document.openDocument(trace);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  const QRegularExpressionMatch match =
+      QRegularExpression("Select '([^']*)'").match(QString::fromStdString(prompter.shown[0].text));
+  ASSERT_TRUE(match.hasMatch());
+  const QStringList path = match.captured(1).split('\\');
+  ASSERT_EQ(path.size(), 3);  // menu, entry and the sheet, field
+
+  const auto plain = [](QString caption) {
+    caption = caption.section('\t', 0, 0).remove('&');
+    while (caption.endsWith('.')) {
+      caption.chop(1);
+    }
+    return caption;
+  };
+  QAction* entry = nullptr;
+  for (QMenu* menu : menusOf(frame)) {
+    if (plain(menu->title()) == path[0]) {
+      for (QAction* candidate : menu->actions()) {
+        if (plain(candidate->text()) == path[1]) {
+          entry = candidate;
+        }
+      }
+    }
+  }
+  ASSERT_NE(entry, nullptr) << match.captured(1).toStdString();
+
+  QString title;
+  bool fieldFound = false;
+  QTimer::singleShot(0, &frame, [&] {
+    auto* sheet = qobject_cast<gui::CSetupSheet*>(QApplication::activeModalWidget());
+    ASSERT_NE(sheet, nullptr);
+    title = sheet->windowTitle();
+    for (QLabel* label : sheet->findChildren<QLabel*>()) {
+      fieldFound |= label->text().contains(path[2], Qt::CaseInsensitive) &&
+                    label->parentWidget() == sheet->startAddressEdit()->parentWidget();
+    }
+    sheet->reject();
+  });
+  entry->trigger();
+  EXPECT_EQ(title, path[1]);
+  EXPECT_TRUE(fieldFound);
 }
 
 TEST_F(MainFrameTest, LoadFillsBothViewsAndTheTitle) {
@@ -104,6 +215,54 @@ TEST_F(MainFrameTest, LoadFillsBothViewsAndTheTitle) {
   prompter.answers = {PromptAnswer::No};
   ASSERT_TRUE(document.openDocument(QString::fromStdString(path + ".prn")));
   EXPECT_EQ(profile.recentFiles().size(), 2);
+}
+
+TEST_F(MainFrameTest, TableAnalysesTheWholeTraceThroughTheDocumentWhenItStarts) {
+  session.engine->append(TraceEvent(0.0, 0x200, EventKind::START_PROC, 0, 0, 0.0, 0));
+  session.engine->append(TraceEvent(0.5, 0x200, EventKind::END_PROC, 0, 0, 0.0, 0));
+  std::vector<gui::UpdateHint> hints;
+  QObject::connect(&document, &gui::CKelvorDoc::viewsUpdate,
+                   [&](gui::UpdateHint hint) { hints.push_back(hint); });
+  gui::CKelvorView view(document);
+  EXPECT_EQ(hints, std::vector<gui::UpdateHint>{gui::UpdateHint::StatisticsChanged});
+  ASSERT_EQ(view.model()->rowCount(), 1);
+  EXPECT_EQ(session.engine->find(0x200)->calls, 1u);
+}
+
+TEST_F(MainFrameTest, FilesDroppedOnTheFrameOrEitherPaneAreOpened) {
+  session.settings.Set("startadress", "C0000020");
+  CMainFrame frame(document, profile);
+  QMimeData text;
+  text.setText("not a file");
+  QWidget* const targets[] = {&frame, frame.statisticsView()->viewport(),
+                              frame.streamView()->viewport()};
+  QStringList opened;
+  for (QWidget* target : targets) {
+    const QString path = QString("%1/%2.prn").arg(dir.path()).arg(opened.size());
+    writeText(path.toStdString(), etmWrite(1, 0, 0x0312, "1.000us"));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(path)});
+    // The application routes a drop to the window that accepted the drag's entry.
+    QDragEnterEvent refused(QPoint(1, 1), Qt::CopyAction, &text, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction | Qt::MoveAction, &files, Qt::NoButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(1, 1), Qt::CopyAction | Qt::MoveAction, &files, Qt::NoButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    // The file opens once the drop has finished.
+    EXPECT_EQ(profile.recentFiles(), opened);
+    prompter.answers = {PromptAnswer::No};  // the text trace before is not saved as .run
+    drainEvents();
+    opened.prepend(path);
+    EXPECT_EQ(profile.recentFiles(), opened);
+    EXPECT_EQ(frame.windowTitle(), path);
+  }
 }
 
 TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheSettingsForTheNextStart) {
@@ -134,26 +293,38 @@ TEST_F(MainFrameTest, ClosingStoresThePlacementAndTheSettingsForTheNextStart) {
 namespace kelvor::test {
 namespace {
 
-TEST(FileDropTest, FileListsDropAsCopyWithCtrlAndAsMoveOtherwise) {
+TEST(FileDropTest, FileListsDragAsCopyWithCtrlAndAsMoveOtherwiseButAlwaysDropAsCopy) {
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile("/data/a.prn"), QUrl::fromLocalFile("/data/b.run")});
   QMimeData text;
   text.setText("not a file");
+  const Qt::DropActions both = Qt::CopyAction | Qt::MoveAction;
   const struct {
     const QMimeData* data;
+    Qt::DropActions offered;
     Qt::KeyboardModifiers modifiers;
     bool accepted;
-    Qt::DropAction action;
-  } cases[] = {{&files, Qt::ControlModifier, true, Qt::CopyAction},
-               {&files, Qt::NoModifier, true, Qt::MoveAction},
-               {&text, Qt::NoModifier, false, Qt::IgnoreAction}};
+    Qt::DropAction dragAction;  // while the drag is over the window: the cursor
+  } cases[] = {{&files, both, Qt::ControlModifier, true, Qt::CopyAction},
+               {&files, both, Qt::NoModifier, true, Qt::MoveAction},
+               {&text, both, Qt::NoModifier, false, Qt::IgnoreAction},
+               // A source that only lets its files be moved would delete them after the drop.
+               {&files, Qt::MoveAction, Qt::NoModifier, false, Qt::IgnoreAction}};
+  SessionFixture fixture;
+  ScriptedFileDialogs dialogs;
+  gui::CKelvorDoc document(fixture.session, fixture.prompter, dialogs);
   for (const auto& c : cases) {
-    QDropEvent event(QPointF(1, 1), Qt::CopyAction | Qt::MoveAction, c.data, Qt::NoButton,
-                     c.modifiers);
+    QDropEvent event(QPointF(1, 1), c.offered, c.data, Qt::NoButton, c.modifiers);
     EXPECT_EQ(gui::acceptFileDrag(&event), c.accepted);
     EXPECT_EQ(event.isAccepted(), c.accepted);
     if (c.accepted) {
-      EXPECT_EQ(event.dropAction(), c.action);
+      EXPECT_EQ(event.dropAction(), c.dragAction);
+    }
+    QDropEvent drop(QPointF(1, 1), c.offered, c.data, Qt::NoButton, c.modifiers);
+    EXPECT_EQ(gui::openDroppedFiles(&drop, document), c.accepted);
+    EXPECT_EQ(drop.isAccepted(), c.accepted);
+    if (c.accepted) {
+      EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     }
   }
   QDropEvent drop(QPointF(1, 1), Qt::MoveAction, &files, Qt::NoButton, Qt::NoModifier);

@@ -210,7 +210,7 @@ TEST_F(StatisticsTableTest, ViewTakesTheColumnSetOfTheAcquisitionState) {
   session.acquisitionState = AcquisitionState::Loaded;
   engine().statsFor(0x0200);
   emit document.viewsRebuild();
-  document.updateAllViews(gui::HintStatisticsChanged);
+  document.updateAllViews(gui::UpdateHint::StatisticsChanged);
   EXPECT_EQ(view.model()->columnCount(), 20);
   EXPECT_EQ(view.model()->rowCount(), 1);
   emit document.viewsDetach();

@@ -1,10 +1,7 @@
 #include "io/TextTraceImporter.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <limits>
 #include <new>
 #include <optional>
 
@@ -22,182 +19,6 @@ constexpr const char* AddressHintText =
 constexpr const char* ContinueText = "Continue with this address?";
 // Data lines looked at before the MOP-area address is questioned.
 constexpr std::uint64_t AddressCheckLines = 50;
-
-inline bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// Powers of ten that a double holds exactly.
-constexpr double ExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-constexpr int NoUnit = 1;
-
-// The decimal exponent of a unit letter; NoUnit for any other character.
-inline int unitExponent(char c) {
-  switch (c) {
-    case 's':
-      return 0;
-    case 'm':
-      return -3;
-    case 'u':
-      return -6;
-    case 'n':
-      return -9;
-    case 'p':
-      return -12;
-    default:
-      return NoUnit;
-  }
-}
-
-// mantissa x 10^scale, correctly rounded, when both factors are exact doubles.
-inline std::optional<double> scaleExactly(std::uint64_t mantissa, int scale) {
-  if (mantissa > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) {
-    return std::nullopt;
-  }
-  const double m = static_cast<double>(mantissa);
-  return scale < 0 ? m / ExactPowers[-scale] : m * ExactPowers[scale];
-}
-
-// Converts the value text of a time stamp (digits, '.', and the '1' of a '<') followed by the unit
-// exponent, exactly as a decimal-to-double conversion of "<text>e<exponent>" would: what the text
-// does not spell as a number gives 0.0, and a second '.' ends the number before its exponent.
-double convertTimeValue(const char* text, std::size_t length, int exponent) {
-  std::uint64_t mantissa = 0;
-  int digits = 0;
-  int fraction = 0;
-  bool dot = false;
-  bool simple = true;
-  for (std::size_t i = 0; i < length && simple; ++i) {
-    const char c = text[i];
-    if (c == '.') {
-      simple = !dot;
-      dot = true;
-    } else if (digits < 19) {
-      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-      ++digits;
-      fraction += dot ? 1 : 0;
-    } else {
-      simple = false;
-    }
-  }
-  if (simple) {
-    if (digits == 0) {
-      return 0.0;
-    }
-    if (const std::optional<double> exact = scaleExactly(mantissa, exponent - fraction)) {
-      return *exact;
-    }
-  }
-  char buffer[272];
-  std::size_t used = 0;
-  for (; used < length; ++used) {
-    buffer[used] = text[used];
-  }
-  buffer[used++] = 'e';
-  const auto [end, ec] = std::to_chars(buffer + used, buffer + sizeof buffer, exponent);
-  if (ec != std::errc()) {
-    return 0.0;
-  }
-  double value = 0.0;
-  const auto result = std::from_chars(buffer, end, value, std::chars_format::general);
-  if (result.ec != std::errc()) {
-    return 0.0;
-  }
-  return value;
-}
-
-// Builds the value text of a time stamp from its characters before the unit and converts it: a
-// '<' (with the rule on) stands for "1" and drops the digits after it, '.' is kept, everything
-// else but digits is skipped. The text holds at most 255 characters with its exponent;
-// characters of an absurdly long value beyond that are dropped.
-double convertTimeText(const char* begin, const char* unit, bool lessThanRule, int exponent) {
-  constexpr std::size_t MaxValueCharacters = 251;
-  char text[256];
-  std::size_t length = 0;
-  bool marked = false;
-  for (const char* p = begin; p != unit && length < MaxValueCharacters; ++p) {
-    const char c = *p;
-    if (isDigit(c)) {
-      if (!marked) {
-        text[length++] = c;
-      }
-    } else if (c == '.') {
-      text[length++] = '.';
-    } else if (c == '<' && lessThanRule) {
-      marked = true;
-      text[length++] = '1';
-    }
-  }
-  return convertTimeValue(text, length, exponent);
-}
-
-// A hexadecimal data or address text as the settings are read (see parseHexText), inlined for the
-// per-line work.
-inline std::uint32_t hexValue(std::string_view text) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  if (text.size() >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-    p += 2;
-  }
-  std::uint32_t value = 0;
-  for (; p != end; ++p) {
-    const char c = *p;
-    std::uint32_t digit;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint32_t>(c - '0');
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<std::uint32_t>(c - 'A' + 10);
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<std::uint32_t>(c - 'a' + 10);
-    } else {
-      break;
-    }
-    value = (value << 4) | digit;
-  }
-  return value;
-}
-
-// An unsigned decimal integer as a stream would read it: white space, then digits. Nothing when
-// no digit follows or the number does not fit 32 bits.
-std::optional<std::uint32_t> readUnsigned(LineCursor& cursor) {
-  cursor.skipSpace();
-  std::uint64_t value = 0;
-  const char* start = cursor.at;
-  while (!cursor.atEnd() && isDigit(*cursor.at)) {
-    value = value * 10 + static_cast<std::uint64_t>(*cursor.at - '0');
-    if (value > std::numeric_limits<std::uint32_t>::max()) {
-      value = std::numeric_limits<std::uint64_t>::max() / 16;  // stays too large
-    }
-    ++cursor.at;
-  }
-  if (cursor.at == start || value > std::numeric_limits<std::uint32_t>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint32_t>(value);
-}
-
-// A signed decimal integer (optional sign) that fits 32 bits; nothing otherwise.
-std::optional<std::int32_t> readSigned(LineCursor& cursor) {
-  cursor.skipSpace();
-  bool negative = false;
-  if (!cursor.atEnd() && (*cursor.at == '-' || *cursor.at == '+')) {
-    negative = *cursor.at == '-';
-    ++cursor.at;
-  }
-  if (cursor.atEnd() || !isDigit(*cursor.at)) {
-    return std::nullopt;
-  }
-  const std::optional<std::uint32_t> magnitude = readUnsigned(cursor);
-  if (!magnitude || *magnitude > 0x80000000u || (*magnitude == 0x80000000u && !negative)) {
-    return std::nullopt;
-  }
-  const std::int64_t value =
-      negative ? -static_cast<std::int64_t>(*magnitude) : static_cast<std::int64_t>(*magnitude);
-  return static_cast<std::int32_t>(value);
-}
 
 }  // namespace
 
@@ -219,85 +40,6 @@ TextTraceFormat textTraceFormatOf(std::string_view path) {
 }
 
 namespace listing {
-
-std::string_view readColumn(LineCursor& cursor) {
-  std::string_view column = cursor.word();
-  cursor.ignore(4096, '\t');
-  return column.substr(0, MaxColumnLength);
-}
-
-std::uint32_t readHexAddress(LineCursor& cursor) {
-  std::uint32_t value = 0;
-  while (cursor.at != cursor.end) {
-    const char c = *cursor.at;
-    std::uint32_t digit;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint32_t>(c - '0');
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<std::uint32_t>(c - 'A' + 10);
-    } else {
-      break;
-    }
-    value = (value << 4) | digit;
-    ++cursor.at;
-  }
-  return value;
-}
-
-double readTimestamp(LineCursor& cursor, bool lessThanRule, bool& lessThanSeen) {
-  // The usual value (at most 19 digits, one '.', no '<') is accumulated as it is read; anything
-  // else is converted from its value text afterwards.
-  const char* const start = cursor.at;
-  const char* const end = cursor.end;
-  const char* p = start;
-  std::uint64_t mantissa = 0;
-  int digits = 0;
-  int fraction = 0;
-  bool dot = false;
-  bool simple = true;
-  while (p != end) {
-    const char c = *p++;
-    const auto digit = static_cast<unsigned>(c - '0');
-    if (digit < 10) {
-      if (digits < 19) {
-        mantissa = mantissa * 10 + digit;
-        ++digits;
-        fraction += dot ? 1 : 0;
-      } else {
-        simple = false;
-      }
-      continue;
-    }
-    if (c == ' ') {
-      continue;
-    }
-    const int exponent = unitExponent(c);
-    if (exponent == NoUnit) {
-      if (c == '.') {
-        simple = simple && !dot;
-        dot = true;
-      } else if (c == '<' && lessThanRule) {
-        lessThanSeen = true;
-        simple = false;
-      }
-      continue;
-    }
-    const char* const unit = p - 1;
-    cursor.at = end;
-    if (!simple) {
-      return convertTimeText(start, unit, lessThanRule, exponent);
-    }
-    if (digits == 0) {
-      return 0.0;
-    }
-    if (const std::optional<double> exact = scaleExactly(mantissa, exponent - fraction)) {
-      return *exact;
-    }
-    return convertTimeText(start, unit, lessThanRule, exponent);
-  }
-  cursor.at = end;
-  return 0.0;
-}
 
 int classifyLine(std::string_view text) {
   const std::size_t first = text.find_first_of("FT");
@@ -467,7 +209,7 @@ void TextTraceImporter::decodeWrite(std::uint32_t offset, std::string_view data)
   if (offset > 24 || (offset & 1u) != 0) {
     return;
   }
-  const std::uint32_t value = hexValue(data);
+  const std::uint32_t value = parseHexText(data);
   const double time = currentTime_;
   const auto id = static_cast<std::uint16_t>(value);
   switch (offset) {
@@ -556,7 +298,7 @@ void TextTraceImporter::readTla(LineReader& reader) {
       }
     }
     ++dataLines_;
-    decodeWrite(hexValue(address) - mopBase_, data);
+    decodeWrite(parseHexText(address) - mopBase_, data);
   }
 }
 
@@ -568,7 +310,7 @@ void TextTraceImporter::readEtm(LineReader& reader) {
     // A record line: one leading character, the record number, an access-class prefix closed by
     // ':', the address, the cycle type, the data (except for "exec") and the time difference.
     const char* colon = nullptr;
-    if (line.size() >= 2 && isDigit(line[1])) {
+    if (line.size() >= 2 && isDecimalDigit(line[1])) {
       colon = static_cast<const char*>(std::memchr(line.data() + 1, ':', line.size() - 1));
     }
     if (colon == nullptr) {

@@ -7,6 +7,7 @@
 
 #include "analysis/StatisticsEngine.h"
 #include "common/ProgressSink.h"
+#include "common/TextCursor.h"
 #include "io/LineReader.h"
 
 namespace kelvor {
@@ -24,68 +25,7 @@ enum class TextTraceFormat {
 // "txt", "prn" and "mes" as the path's last three characters, compared exactly.
 TextTraceFormat textTraceFormatOf(std::string_view path);
 
-// A position inside one line of text, and the character-level readers the listings need. They
-// never leave the line: a field missing at the line end reads as empty.
-struct LineCursor {
-  const char* at;
-  const char* end;
-
-  explicit LineCursor(std::string_view line) : at(line.data()), end(line.data() + line.size()) {}
-  LineCursor(const char* begin, const char* stop) : at(begin), end(stop) {}
-
-  bool atEnd() const { return at == end; }
-  std::string_view rest() const { return {at, static_cast<std::size_t>(end - at)}; }
-  static bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\n';
-  }
-  // Skips blanks, TABs, CRs, vertical tabs and form feeds.
-  void skipSpace() {
-    const char* p = at;
-    while (p != end && isSpace(*p)) {
-      ++p;
-    }
-    at = p;
-  }
-  // Skips white space, then returns the run of characters up to the next white space.
-  std::string_view word() {
-    skipSpace();
-    const char* start = at;
-    const char* p = at;
-    while (p != end && !isSpace(*p)) {
-      ++p;
-    }
-    at = p;
-    return {start, static_cast<std::size_t>(p - start)};
-  }
-  // Skips at most `limit` characters, stopping after the first `delimiter`.
-  void ignore(std::size_t limit, char delimiter) {
-    const std::size_t available = static_cast<std::size_t>(end - at);
-    const char* stop = at + (available < limit ? available : limit);
-    const char* p = at;
-    while (p != stop && *p != delimiter) {
-      ++p;
-    }
-    at = p != stop ? p + 1 : stop;
-  }
-};
-
 namespace listing {
-
-// Longest column text kept by readColumn; longer columns are cut to it.
-inline constexpr std::size_t MaxColumnLength = 127;
-
-// One word (cut to MaxColumnLength characters), then everything up to and including the next TAB
-// (at most 4096 characters).
-std::string_view readColumn(LineCursor& cursor);
-
-// The longest run of 0-9 and upper-case A-F, as a hexadecimal number; 0 for an empty run.
-std::uint32_t readHexAddress(LineCursor& cursor);
-
-// A time difference such as "12.5 us" in seconds: digits and '.' are kept, other characters are
-// skipped until a unit letter (s, m, u, n, p) ends the value and the rest of the line. With the
-// '<' rule on, a '<' stands for a value below the resolution: the value becomes 1 in its unit and
-// `lessThanSeen` is set. A line without a unit letter gives 0.0.
-double readTimestamp(LineCursor& cursor, bool lessThanRule, bool& lessThanSeen);
 
 // 1 for a FLOW ERROR line, 2 for a TRACE ENABLE line, 0 for any other: the text from its first
 // upper-case 'F' or 'T' must begin, ignoring case, with the phrase.

@@ -12,45 +12,7 @@ namespace kelvor {
 namespace {
 
 using listing::classifyLine;
-using listing::readTimestamp;
 using test::ImportFixture;
-
-TEST(ListingTimestamp, ReadsValueAndUnitByTheCharacterRules) {
-  struct Case {
-    const char* text;
-    bool lessThanRule;
-    double expected;
-    bool lessThanSeen;
-  };
-  const Case cases[] = {
-      {"12.5 us", true, std::strtod("12.5e-6", nullptr), false},
-      {"  0.040us  trailing", false, std::strtod("0.040e-6", nullptr), false},
-      {"3 ms", false, 3e-3, false},
-      {"2 s", false, 2.0, false},
-      {"7 ps", false, 7e-12, false},
-      // A marked value is 1 in its unit; only the '.' of its digits survives.
-      {"<8.000 ns", true, 1e-9, true},
-      {"<8.000 ns", false, 8e-9, false},
-      {"<1 ns", false, 1e-9, false},
-      // Signs, upper-case letters and other characters are skipped: "Ns" reads as seconds.
-      {"-5 Ns", false, 5.0, false},
-      // A second '.' ends the number before the unit applies.
-      {"1.2.3 us", false, 1.2, false},
-      // More digits than a double holds exactly still convert like the decimal text.
-      {"123456789012345678901 ns", false, std::strtod("123456789012345678901e-9", nullptr), false},
-      {"12.5", false, 0.0, false},
-      {"", false, 0.0, false},
-      {". us", false, 0.0, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    LineCursor cursor{std::string_view(c.text)};
-    bool seen = false;
-    EXPECT_EQ(readTimestamp(cursor, c.lessThanRule, seen), c.expected);
-    EXPECT_EQ(seen, c.lessThanSeen);
-    EXPECT_TRUE(cursor.atEnd());
-  }
-}
 
 TEST(ListingClassify, MatchesThePhraseFromTheFirstUpperCaseForT) {
   const std::pair<const char*, int> cases[] = {

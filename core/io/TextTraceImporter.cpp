@@ -71,37 +71,12 @@ int classifyLine(std::string_view text) {
   return 0;
 }
 
-double clockForCode(std::uint32_t code) {
-  switch (code) {
-    case 2:
-      return 32.0;
-    case 3:
-      return 3.25;
-    case 4:
-      return 6.5;
-    case 5:
-      return 13.0;
-    case 6:
-      return 26.0;
-    case 7:
-      return 48.0;
-    case 8:
-      return 52.0;
-    case 9:
-      return 89.1;
-    case 10:
-      return 104.0;
-    default:
-      return 0.0;
-  }
-}
-
 }  // namespace listing
 
 using namespace listing;
 
 TextTraceImporter::TextTraceImporter(Session& session, const std::string& path)
-    : StatisticsEngine(session.analysis), session_(session) {
+    : StatisticsEngine(session.analysis), session_(session), mop_(stream(), session.seenIds) {
   if (!prepare()) {
     return;
   }
@@ -130,7 +105,7 @@ TextTraceImporter::TextTraceImporter(Session& session, const std::string& path)
 
 TextTraceImporter::TextTraceImporter(Session& session, TextTraceFormat format,
                                      std::string_view contents)
-    : StatisticsEngine(session.analysis), session_(session) {
+    : StatisticsEngine(session.analysis), session_(session), mop_(stream(), session.seenIds) {
   if (!prepare()) {
     return;
   }
@@ -201,57 +176,7 @@ bool TextTraceImporter::continueWithAddress(const std::string& text, const char*
 }
 
 void TextTraceImporter::appendStartProc(double time, std::uint16_t id) {
-  session_.seenIds.markSeen(id);
-  append(TraceEvent(time, id, EventKind::START_PROC, 0, 0, 0.0, 0));
-}
-
-void TextTraceImporter::decodeWrite(std::uint32_t offset, std::string_view data) {
-  if (offset > 24 || (offset & 1u) != 0) {
-    return;
-  }
-  const std::uint32_t value = parseHexText(data);
-  const double time = currentTime_;
-  const auto id = static_cast<std::uint16_t>(value);
-  switch (offset) {
-    case 0:
-      appendStartProc(time, id);
-      break;
-    case 2:
-      append(TraceEvent(time, id, EventKind::END_PROC, 0, 0, 0.0, 0));
-      break;
-    case 4:
-      pendingIrqWord_ |= value << 16;
-      break;
-    case 6:
-      pendingIrqWord_ = value;
-      break;
-    case 8:
-      append(TraceEvent(time, 0, EventKind::START_IRQ, value, 0,
-                        static_cast<double>(pendingIrqWord_ >> 16),
-                        static_cast<std::uint8_t>(pendingIrqWord_ & 0xFFu)));
-      pendingIrqWord_ = 0;
-      break;
-    case 10:
-      append(TraceEvent(time, 0, EventKind::END_IRQ, value, 0, 0.0, 0));
-      break;
-    case 14:
-      append(TraceEvent(time, 0, EventKind::CLK_SPEED, 0, 0, clockForCode(value), 0));
-      break;
-    case 16:
-      append(TraceEvent(time, id, EventKind::USER_MARK, 0, 0, 0.0, 0));
-      break;
-    case 20:
-      append(TraceEvent(time, 0, EventKind::USER_ENTER, value, 0, 0.0, 0));
-      break;
-    case 22:
-      append(TraceEvent(time, 0, EventKind::USER_EXIT, value, 0, 0.0, 0));
-      break;
-    case 24:
-      append(TraceEvent(time, 0, EventKind::PSEUDO_PROCESS, value, 0, 0.0, 0));
-      break;
-    default:
-      break;
-  }
+  kelvor::appendStartProc(stream(), session_.seenIds, time, id);
 }
 
 void TextTraceImporter::readTla(LineReader& reader) {

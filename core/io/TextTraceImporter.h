@@ -9,6 +9,7 @@
 #include "common/ProgressSink.h"
 #include "common/TextCursor.h"
 #include "io/LineReader.h"
+#include "io/MopWrite.h"
 
 namespace kelvor {
 
@@ -31,9 +32,6 @@ namespace listing {
 // upper-case 'F' or 'T' must begin, ignoring case, with the phrase.
 int classifyLine(std::string_view text);
 
-// The clock in MHz of a clock-change code; 0.0 for an unknown code.
-double clockForCode(std::uint32_t code);
-
 }  // namespace listing
 
 // The engine of an imported text trace: constructing it reads a whole ETM listing (.prn), logic
@@ -51,7 +49,9 @@ class TextTraceImporter : public StatisticsEngine {
   TextTraceImporter(Session& session, TextTraceFormat format, std::string_view contents);
 
   // Turns a write at `offset` within the MOP area into at most one event at the current time.
-  void decodeWrite(std::uint32_t offset, std::string_view data);
+  void decodeWrite(std::uint32_t offset, std::string_view data) {
+    mop_.decode(offset, data, currentTime_);
+  }
 
   std::uint32_t mopBase() const { return mopBase_; }
   double currentTime() const { return currentTime_; }
@@ -83,7 +83,6 @@ class TextTraceImporter : public StatisticsEngine {
   Session& session_;
   std::uint32_t mopBase_ = 0;
   double currentTime_ = 0.0;
-  std::uint32_t pendingIrqWord_ = 0;
 
   std::uint64_t linesRead_ = 0;
   std::uint32_t dataLines_ = 0;
@@ -93,6 +92,7 @@ class TextTraceImporter : public StatisticsEngine {
 
   std::uint64_t inputSize_ = 0;
   ProgressReporter progress_;
+  MopWriteDecoder mop_;
 };
 
 }  // namespace kelvor

@@ -25,8 +25,7 @@ class StatisticsEngine : public EntryRegistry {
   static constexpr std::uint32_t NestingWarningDepth = 30;
 
   explicit StatisticsEngine(AnalysisContext& context);
-  // Readers that import a whole file are engines themselves and are owned as engines.
-  virtual ~StatisticsEngine() = default;
+  ~StatisticsEngine() = default;
   StatisticsEngine(const StatisticsEngine&) = delete;
   StatisticsEngine& operator=(const StatisticsEngine&) = delete;
 

@@ -7,8 +7,6 @@
 
 #include "common/TextNumbers.h"
 #include "io/LineReader.h"
-#include "session/Session.h"
-#include "settings/AnalysisSettings.h"
 
 namespace kelvor {
 
@@ -21,23 +19,6 @@ constexpr const char* ContinueText = "Continue with this address?";
 constexpr std::uint64_t AddressCheckLines = 50;
 
 }  // namespace
-
-TextTraceFormat textTraceFormatOf(std::string_view path) {
-  if (path.size() < 3) {
-    return TextTraceFormat::None;
-  }
-  const std::string_view ending = path.substr(path.size() - 3);
-  if (ending == "txt") {
-    return TextTraceFormat::Tla;
-  }
-  if (ending == "prn") {
-    return TextTraceFormat::Etm;
-  }
-  if (ending == "mes") {
-    return TextTraceFormat::Mes;
-  }
-  return TextTraceFormat::None;
-}
 
 namespace listing {
 
@@ -75,57 +56,66 @@ int classifyLine(std::string_view text) {
 
 using namespace listing;
 
-TextTraceImporter::TextTraceImporter(Session& session, const std::string& path)
-    : StatisticsEngine(session.analysis), session_(session), mop_(stream(), session.seenIds) {
+TextTraceImporter::TextTraceImporter(EventStream& stream, const ImportContext& context)
+    : stream_(stream),
+      context_(context),
+      firstEvent_(stream.size()),
+      mop_(stream, result_.seenIds) {}
+
+ImportResult TextTraceImporter::importFile(const std::string& path) {
   if (!prepare()) {
-    return;
+    return finish();
   }
-  progress_.start(session_.progress);
+  progress_.start(context_.progress);
   std::error_code error;
   std::FILE* file = nullptr;
   if (!std::filesystem::is_directory(path, error)) {
     file = std::fopen(path.c_str(), "rb");
   }
   if (file == nullptr) {
-    session_.dataOrigin = DataOrigin::NothingToSave;
-    session_.currentTraceFile.clear();
-    if (Prompter* prompter = session_.prompter()) {
-      prompter->message(CannotOpenText, "Error", PromptIcon::Error);
+    result_.status = ImportStatus::CannotOpen;
+    if (context_.prompter != nullptr) {
+      context_.prompter->message(CannotOpenText, "Error", PromptIcon::Error);
     }
   } else {
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     {
       LineReader reader(file);
-      read(textTraceFormatOf(path), reader, error ? 0 : static_cast<std::uint64_t>(size));
+      read(traceFileTypeOf(path), reader, error ? 0 : static_cast<std::uint64_t>(size));
     }
     std::fclose(file);
   }
   progress_.close();
+  return finish();
 }
 
-TextTraceImporter::TextTraceImporter(Session& session, TextTraceFormat format,
-                                     std::string_view contents)
-    : StatisticsEngine(session.analysis), session_(session), mop_(stream(), session.seenIds) {
+ImportResult TextTraceImporter::importText(TextTraceFormat format, std::string_view contents) {
   if (!prepare()) {
-    return;
+    return finish();
   }
-  progress_.start(session_.progress);
+  progress_.start(context_.progress);
   LineReader reader(contents);
   read(format, reader, contents.size());
   progress_.close();
+  return finish();
 }
 
 bool TextTraceImporter::prepare() {
-  session_.lessThanSeen = false;
-  const std::optional<std::uint32_t> base = mopBaseAddress(session_.settings);
-  if (!base) {
-    if (Prompter* prompter = session_.prompter()) {
-      prompter->message(NoBaseAddressText, ApplicationTitle, PromptIcon::Error);
+  result_.lessThanSeen = false;
+  if (!context_.mopBase) {
+    result_.status = ImportStatus::NoBaseAddress;
+    if (context_.prompter != nullptr) {
+      context_.prompter->message(NoBaseAddressText, ApplicationTitle, PromptIcon::Error);
     }
     return false;
   }
-  mopBase_ = *base;
+  mopBase_ = *context_.mopBase;
   return true;
+}
+
+ImportResult TextTraceImporter::finish() {
+  result_.events = stream_.size() - firstEvent_;
+  return result_;  // a copy: the decoder keeps marking the importer's own table
 }
 
 void TextTraceImporter::reserveFor(TextTraceFormat format, std::uint64_t size) {
@@ -134,13 +124,13 @@ void TextTraceImporter::reserveFor(TextTraceFormat format, std::uint64_t size) {
   std::uint64_t bytesPerLine = 24;
   if (format == TextTraceFormat::Tla) {
     bytesPerLine = 12;
-  } else if (format == TextTraceFormat::None) {
+  } else if (format != TextTraceFormat::Etm && format != TextTraceFormat::Mes) {
     return;
   }
   constexpr std::uint64_t MaxReserved = std::uint64_t{1} << 27;
   const std::uint64_t estimate = size / bytesPerLine + 16;
   try {
-    stream().reserve(static_cast<std::size_t>(estimate < MaxReserved ? estimate : MaxReserved));
+    stream_.reserve(static_cast<std::size_t>(estimate < MaxReserved ? estimate : MaxReserved));
   } catch (const std::bad_alloc&) {
     // Grow as the events come instead.
   }
@@ -161,22 +151,19 @@ void TextTraceImporter::read(TextTraceFormat format, LineReader& reader, std::ui
       readMes(reader);
       break;
     case TextTraceFormat::None:
+    case TextTraceFormat::Run:
       break;
   }
 }
 
 bool TextTraceImporter::continueWithAddress(const std::string& text, const char* caption) {
-  Prompter* prompter = session_.prompter();
+  Prompter* prompter = context_.prompter;
   if (prompter == nullptr ||
       prompter->askYesNo(text, caption, PromptIcon::Warning) != PromptAnswer::No) {
     return true;
   }
-  session_.dataOrigin = DataOrigin::NothingToSave;
+  result_.status = ImportStatus::Abandoned;
   return false;
-}
-
-void TextTraceImporter::appendStartProc(double time, std::uint16_t id) {
-  kelvor::appendStartProc(stream(), session_.seenIds, time, id);
 }
 
 void TextTraceImporter::readTla(LineReader& reader) {
@@ -207,10 +194,10 @@ void TextTraceImporter::readTla(LineReader& reader) {
       cursor.ignore(255, ' ');
       cursor.ignore(256, '\t');
     }
-    currentTime_ += readTimestamp(cursor, true, session_.lessThanSeen);
+    currentTime_ += readTimestamp(cursor, true, result_.lessThanSeen);
     if (!addressChecked_ && dataLines_ == AddressCheckLines) {
       addressChecked_ = true;
-      const std::size_t found = stream().size();
+      const std::size_t found = stream_.size() - firstEvent_;
       if (found < 5) {
         const std::string text = "In 50 lines only " + std::to_string(found) +
                                  " valid events found!\n\n"
@@ -242,7 +229,7 @@ void TextTraceImporter::readEtm(LineReader& reader) {
       const std::string_view text = line.empty() ? line : line.substr(1);
       if (!flowErrorShown_ && classifyLine(text) == 1) {
         flowErrorShown_ = true;
-        if (Prompter* prompter = session_.prompter()) {
+        if (Prompter* prompter = context_.prompter) {
           prompter->message("Some FLOW ERRORs detected in the .prn file @Line " +
                                 std::to_string(linesRead_) +
                                 " ! the results might not be as expected :-(, \n",

@@ -2,29 +2,22 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "analysis/StatisticsEngine.h"
 #include "common/ProgressSink.h"
+#include "common/Prompter.h"
 #include "common/TextCursor.h"
+#include "common/TraceFileType.h"
 #include "io/LineReader.h"
 #include "io/MopWrite.h"
+#include "model/EventStream.h"
 
 namespace kelvor {
 
-struct Session;
-
-// The kinds of text trace the importer reads, chosen by the last three characters of a path.
-enum class TextTraceFormat {
-  None,  // any other ending: nothing is read
-  Tla,   // "txt": logic-analyser listing
-  Etm,   // "prn": ETM trace listing
-  Mes,   // "mes": event export
-};
-
-// "txt", "prn" and "mes" as the path's last three characters, compared exactly.
-TextTraceFormat textTraceFormatOf(std::string_view path);
+// The kinds of text trace the importer reads: Tla, Etm and Mes; any other type reads nothing.
+using TextTraceFormat = TraceFileType;
 
 namespace listing {
 
@@ -34,25 +27,63 @@ int classifyLine(std::string_view text);
 
 }  // namespace listing
 
-// The engine of an imported text trace: constructing it reads a whole ETM listing (.prn), logic
-// analyser listing (.txt) or event export (.mes) into its stream. Every failure is reported to the
-// user through the session's prompter and leaves the events read up to that point.
-class TextTraceImporter : public StatisticsEngine {
+// What an import needs from outside.
+struct ImportContext {
+  Prompter* prompter = nullptr;          // errors and the MOP-area question; may be null
+  ProgressSink* progress = nullptr;      // may be null
+  std::optional<std::uint32_t> mopBase;  // the MOP-area base; nothing when none is configured
+};
+
+enum class ImportStatus {
+  Read,           // the input was read to its end
+  NoBaseAddress,  // nothing was read: no MOP-area base is configured
+  CannotOpen,     // nothing was read: the file could not be opened
+  Abandoned,      // the user stopped at the MOP-area question; the events before it stay
+};
+
+// What an import found, for the loader to apply to the program's state.
+struct ImportResult {
+  ImportStatus status = ImportStatus::Read;
+  // A '<' stood for a time below the listing's resolution; the user is to be told after the load.
+  bool lessThanSeen = false;
+  // The ids of the START_PROC events appended.
+  SeenIdTable seenIds;
+  // Events appended to the stream.
+  std::size_t events = 0;
+
+  // Whether the data read are worth no save question.
+  bool nothingToSave() const {
+    return status == ImportStatus::CannotOpen || status == ImportStatus::Abandoned;
+  }
+};
+
+// Reads a whole ETM listing (.prn), logic analyser listing (.txt) or event export (.mes) and
+// appends its events to the stream it is given. Every failure is reported to the user through the
+// context's prompter as it happens and leaves the events read up to that point. One importer
+// reads one input.
+class TextTraceImporter {
  public:
   static constexpr const char* NoBaseAddressText =
       "Error: Base address of MOP area is not specified!\n";
   static constexpr const char* CannotOpenText = "Can not open File!";
 
+  TextTraceImporter(EventStream& stream, const ImportContext& context);
+  TextTraceImporter(const TextTraceImporter&) = delete;
+  TextTraceImporter& operator=(const TextTraceImporter&) = delete;
+
   // Reads the file at `path`; the format follows the path's last three characters.
-  TextTraceImporter(Session& session, const std::string& path);
+  ImportResult importFile(const std::string& path);
   // Reads `contents` as a file of the given format would be read (no file is opened).
-  TextTraceImporter(Session& session, TextTraceFormat format, std::string_view contents);
+  ImportResult importText(TextTraceFormat format, std::string_view contents);
 
   // Turns a write at `offset` within the MOP area into at most one event at the current time.
   void decodeWrite(std::uint32_t offset, std::string_view data) {
     mop_.decode(offset, data, currentTime_);
   }
 
+  const EventStream& stream() const { return stream_; }
+  // What was found so far (the ids seen by decodeWrite, for instance).
+  const ImportResult& result() const { return result_; }
   std::uint32_t mopBase() const { return mopBase_; }
   double currentTime() const { return currentTime_; }
 
@@ -60,6 +91,8 @@ class TextTraceImporter : public StatisticsEngine {
   // Clears the '<' flag and reads the MOP-area base; false (after telling the user) when the base
   // address is not set.
   bool prepare();
+  // The result so far, with the count of events appended.
+  ImportResult finish();
   void read(TextTraceFormat format, LineReader& reader, std::uint64_t size);
   void readTla(LineReader& reader);
   void readEtm(LineReader& reader);
@@ -68,6 +101,7 @@ class TextTraceImporter : public StatisticsEngine {
   void readMesLegacyLine(std::string_view line);
   void appendMesEvent(std::string_view name, std::uint32_t key, std::uint32_t value, double clock);
   void reserveFor(TextTraceFormat format, std::uint64_t size);
+  void append(const TraceEvent& event) { stream_.append(event); }
 
   // Counts a line and, every 100 lines, posts progress when the whole percent has grown.
   void countLine(const LineReader& reader) {
@@ -78,9 +112,14 @@ class TextTraceImporter : public StatisticsEngine {
   // Asks whether to go on with a base address that matches few lines; false when the user says
   // No, in which case the import is abandoned.
   bool continueWithAddress(const std::string& text, const char* caption);
-  void appendStartProc(double time, std::uint16_t id);
+  void appendStartProc(double time, std::uint16_t id) {
+    kelvor::appendStartProc(stream_, result_.seenIds, time, id);
+  }
 
-  Session& session_;
+  EventStream& stream_;
+  ImportContext context_;
+  const std::size_t firstEvent_;  // events the stream held before the import
+  ImportResult result_;
   std::uint32_t mopBase_ = 0;
   double currentTime_ = 0.0;
 

@@ -86,6 +86,15 @@ class SeenIdTable {
     return true;
   }
   bool isSeen(std::uint16_t id) const { return flags_[id] != 0; }
+  // Sets the flag of every id seen in `other`.
+  void markAll(const SeenIdTable& other) {
+    for (std::size_t id = 0; id < flags_.size(); ++id) {
+      if (other.flags_[id] != 0 && flags_[id] == 0) {
+        flags_[id] = 1;
+        ++count_;
+      }
+    }
+  }
   std::uint32_t count() const { return count_; }
   void clear() {
     std::fill(flags_.begin(), flags_.end(), std::uint8_t{0});

@@ -134,7 +134,7 @@ SaveOutcome CKelvorDoc::saveAs() {
   const std::string extension = lastThree(path);
   if (extension == "run") {
     lastSavedIlm_ = false;
-    const std::uint16_t code = RunFile::write(session_, path);
+    const std::uint16_t code = saveRunFile(session_, path);
     if (code == RunFile::WriteNoData) {
       tell("There is no data to be saved.");
       return SaveOutcome::NothingToSave;

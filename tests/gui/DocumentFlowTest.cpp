@@ -108,7 +108,7 @@ TEST_F(DocumentFlowTest, TextTraceLoadSetsTheOriginAndAsksBeforeItIsReplaced) {
 
 TEST_F(DocumentFlowTest, RunFileLoadAsksNothingBeforeTheNextOpen) {
   ASSERT_TRUE(document.openDocument(QString::fromStdString(writePrn("a.prn"))));
-  ASSERT_EQ(RunFile::write(session, path("a.run")), RunFile::WriteOk);
+  ASSERT_EQ(saveRunFile(session, path("a.run")), RunFile::WriteOk);
   prompter.answers = {PromptAnswer::No};
   ASSERT_TRUE(document.openDocument(qpath("a.run")));
   EXPECT_EQ(session.dataOrigin, DataOrigin::RunFile);

@@ -34,7 +34,7 @@ TEST(ListingClassify, MatchesThePhraseFromTheFirstUpperCaseForT) {
 class TextTraceImporterTest : public ImportFixture {
  protected:
   std::unique_ptr<TextTraceImporter> decoder() {
-    return std::make_unique<TextTraceImporter>(session, TextTraceFormat::None, "");
+    return std::make_unique<TextTraceImporter>(stream, importContextFor(session));
   }
   static std::string etmWrite(std::uint32_t address, std::uint32_t data, const char* time) {
     char line[128];
@@ -53,6 +53,7 @@ class TextTraceImporterTest : public ImportFixture {
     return line;
   }
   static inline unsigned record = 0;
+  EventStream stream;
 };
 
 TEST_F(TextTraceImporterTest, DecodesWritesByOffset) {
@@ -73,7 +74,7 @@ TEST_F(TextTraceImporterTest, DecodesWritesByOffset) {
   ASSERT_EQ(s.size(), 9u);
   EXPECT_EQ(s[0].kind, EventKind::START_PROC);
   EXPECT_EQ(s[0].id, 0x12);
-  EXPECT_TRUE(session.seenIds.isSeen(0x12));
+  EXPECT_TRUE(importer->result().seenIds.isSeen(0x12));
   EXPECT_EQ(s[1].kind, EventKind::END_PROC);
   EXPECT_EQ(s[2].kind, EventKind::END_IRQ);
   EXPECT_EQ(s[2].number, 0x1Au);
@@ -256,8 +257,8 @@ TEST_F(TextTraceImporterTest, UnopenableFileIsReportedAndLeavesNothingToSave) {
     prompter.shown.clear();
     session.dataOrigin = DataOrigin::TextTrace;
     session.currentTraceFile = path;
-    TextTraceImporter importer(session, path);
-    EXPECT_TRUE(importer.stream().empty());
+    auto importer = importPath(path);
+    EXPECT_TRUE(importer->stream().empty());
     EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
     EXPECT_EQ(session.currentTraceFile, "");
     ASSERT_EQ(prompter.shown.size(), 1u) << path;
@@ -316,10 +317,10 @@ TEST_F(TextTraceImporterTest, GarbageGivesTheSameCleanResultFromFileAndMemory) {
   for (const char* name : {"g.prn", "g.txt", "g.mes"}) {
     SCOPED_TRACE(name);
     auto fromFile = importFile(name, garbage);
-    TextTraceImporter fromMemory(session, textTraceFormatOf(name), garbage);
-    ASSERT_EQ(fromFile->stream().size(), fromMemory.stream().size());
-    for (std::size_t i = 0; i < fromMemory.stream().size(); ++i) {
-      ASSERT_EQ(fromFile->stream()[i].kind, fromMemory.stream()[i].kind);
+    auto fromMemory = importText(traceFileTypeOf(name), garbage);
+    ASSERT_EQ(fromFile->stream().size(), fromMemory->stream().size());
+    for (std::size_t i = 0; i < fromMemory->stream().size(); ++i) {
+      ASSERT_EQ(fromFile->stream()[i].kind, fromMemory->stream()[i].kind);
     }
   }
 }

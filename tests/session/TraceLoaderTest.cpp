@@ -86,7 +86,7 @@ TEST_F(TraceLoaderTest, ListingLoadSetsOriginAndAnalyses) {
 TEST_F(TraceLoaderTest, RunFileRoundTripSetsRunOrigin) {
   ASSERT_EQ(openTraceFile(session, write("trace.prn", prnListing())), OpenResult::Loaded);
   const std::string run = (dir / "saved.run").string();
-  ASSERT_EQ(RunFile::write(session, run), RunFile::WriteOk);
+  ASSERT_EQ(saveRunFile(session, run), RunFile::WriteOk);
 
   session.dataOrigin = DataOrigin::NothingToSave;
   ASSERT_EQ(openTraceFile(session, run), OpenResult::Loaded);

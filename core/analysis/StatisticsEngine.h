@@ -15,7 +15,7 @@ namespace kelvor {
 // Owns the event stream and one ProcessStats record per entry id. analyse() walks the stream
 // once, matching starts with ends through a stack of nested activations, and charges each
 // finished activation to its entry.
-class StatisticsEngine : public EntryRegistry {
+class StatisticsEngine final : public EntryRegistry {
  public:
   using StatsMap = std::map<std::uint32_t, ProcessStats>;
 

@@ -175,7 +175,17 @@ void TextTraceImporter::readTla(LineReader& reader) {
   }
   LineCursor titles(line);
   const bool sampleColumn = titles.word() == "Sample";
+  // The address of a line that ends before its data word. It is taken (with empty data) only
+  // when another line follows: the last line of a listing cut short by the end of the file
+  // carries no write.
+  std::optional<std::uint32_t> cutAddress;
   while (reader.next(line)) {
+    if (cutAddress) {
+      if (!takeTlaWrite(*cutAddress, {})) {
+        return;
+      }
+      cutAddress.reset();
+    }
     countLine(reader);
     LineCursor cursor(line);
     if (sampleColumn) {
@@ -189,35 +199,56 @@ void TextTraceImporter::readTla(LineReader& reader) {
     const std::string_view address = cursor.word();
     cursor.ignore(4096, '\t');
     const std::string_view data = cursor.word();
+    if (data.empty()) {
+      cutAddress = parseHexText(address);  // the line has ended: no time follows
+      continue;
+    }
     cursor.ignore(4096, '\t');
     if (sampleColumn) {
       cursor.ignore(255, ' ');
       cursor.ignore(256, '\t');
     }
     currentTime_ += readTimestamp(cursor, true, result_.lessThanSeen);
-    if (!addressChecked_ && dataLines_ == AddressCheckLines) {
-      addressChecked_ = true;
-      const std::size_t found = stream_.size() - firstEvent_;
-      if (found < 5) {
-        const std::string text = "In 50 lines only " + std::to_string(found) +
-                                 " valid events found!\n\n"
-                                 " It seems that the address of the MOP-area is not correct.\n"
-                                 " " +
-                                 AddressHintText + " " + ContinueText;
-        if (!continueWithAddress(text, "Error MOP-area address")) {
-          return;
-        }
+    if (!takeTlaWrite(parseHexText(address), data)) {
+      return;
+    }
+  }
+}
+
+bool TextTraceImporter::takeTlaWrite(std::uint32_t address, std::string_view data) {
+  if (!addressChecked_ && dataLines_ == AddressCheckLines) {
+    addressChecked_ = true;
+    const std::size_t found = stream_.size() - firstEvent_;
+    if (found < 5) {
+      const std::string text = "In 50 lines only " + std::to_string(found) +
+                               " valid events found!\n\n"
+                               " It seems that the address of the MOP-area is not correct.\n"
+                               " " +
+                               AddressHintText + " " + ContinueText;
+      if (!continueWithAddress(text, "Error MOP-area address")) {
+        return false;
       }
     }
-    ++dataLines_;
-    decodeWrite(parseHexText(address) - mopBase_, data);
   }
+  ++dataLines_;
+  decodeWrite(address - mopBase_, data);
+  return true;
 }
 
 void TextTraceImporter::readEtm(LineReader& reader) {
   std::string_view line;
   bool lessThanIgnored = false;
+  // The address of a line that ends before its cycle type, or before the data of a cycle other
+  // than "exec". It is taken (with empty data) only when another line follows: the last line of a
+  // listing cut short by the end of the file carries no write.
+  std::optional<std::uint32_t> cutAddress;
   while (reader.next(line)) {
+    if (cutAddress) {
+      if (!takeEtmWrite(*cutAddress, false, {})) {
+        return;
+      }
+      cutAddress.reset();
+    }
     countLine(reader);
     // A record line: one leading character, the record number, an access-class prefix closed by
     // ':', the address, the cycle type, the data (except for "exec") and the time difference.
@@ -243,29 +274,39 @@ void TextTraceImporter::readEtm(LineReader& reader) {
     const std::string_view cycle = cursor.word();
     const bool exec = cycle == "exec";
     const std::string_view data = exec ? std::string_view() : cursor.word();
+    if (cycle.empty() || (!exec && data.empty())) {
+      cutAddress = address;  // the line has ended: no time follows
+      continue;
+    }
     currentTime_ += readTimestamp(cursor, false, lessThanIgnored);
-
-    ++dataLines_;
-    const std::uint32_t offset = address - mopBase_;
-    if (dataLines_ < AddressCheckLines && offset <= 40) {
-      ++inRangeLines_;
-    }
-    if (!addressChecked_ && dataLines_ == AddressCheckLines) {
-      addressChecked_ = true;
-      if (inRangeLines_ <= 5) {
-        const std::string text = "In 50 lines only " + std::to_string(inRangeLines_) +
-                                 " events with right MOP-Area Address found\n"
-                                 "It seems that the address of the MOP-Area is not correct.\n " +
-                                 AddressHintText + " " + ContinueText;
-        if (!continueWithAddress(text, "Error MOP-Area address")) {
-          return;
-        }
-      }
-    }
-    if (!exec) {
-      decodeWrite(offset, data);
+    if (!takeEtmWrite(address, exec, data)) {
+      return;
     }
   }
+}
+
+bool TextTraceImporter::takeEtmWrite(std::uint32_t address, bool exec, std::string_view data) {
+  ++dataLines_;
+  const std::uint32_t offset = address - mopBase_;
+  if (dataLines_ < AddressCheckLines && offset <= 40) {
+    ++inRangeLines_;
+  }
+  if (!addressChecked_ && dataLines_ == AddressCheckLines) {
+    addressChecked_ = true;
+    if (inRangeLines_ <= 5) {
+      const std::string text = "In 50 lines only " + std::to_string(inRangeLines_) +
+                               " events with right MOP-Area Address found\n"
+                               "It seems that the address of the MOP-Area is not correct.\n " +
+                               AddressHintText + " " + ContinueText;
+      if (!continueWithAddress(text, "Error MOP-Area address")) {
+        return false;
+      }
+    }
+  }
+  if (!exec) {
+    decodeWrite(offset, data);
+  }
+  return true;
 }
 
 }  // namespace kelvor

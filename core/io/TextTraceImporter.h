@@ -96,6 +96,10 @@ class TextTraceImporter {
   void read(TextTraceFormat format, LineReader& reader, std::uint64_t size);
   void readTla(LineReader& reader);
   void readEtm(LineReader& reader);
+  // Check the MOP-area address after the first data lines, count the line and decode its write;
+  // false when the user stops the import at the address question.
+  bool takeTlaWrite(std::uint32_t address, std::string_view data);
+  bool takeEtmWrite(std::uint32_t address, bool exec, std::string_view data);
   void readMes(LineReader& reader);
   void readMesTabLine(std::string_view line);
   void readMesLegacyLine(std::string_view line);

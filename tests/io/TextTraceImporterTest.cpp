@@ -305,6 +305,61 @@ TEST_F(TextTraceImporterTest, OverlongAndBrokenLinesDoNotDisturbTheOthers) {
   EXPECT_EQ(s[2].id, 0);
 }
 
+TEST_F(TextTraceImporterTest, LastLineCutBeforeAWordItNeedsCarriesNoWrite) {
+  // With base 0 a missing address or data word would read as a START_PROC of id 0.
+  session.settings.Set("startadress", "0");
+  const std::string etm = "heading\n" + etmWrite(0x0, 0x12, "1us") + etmWrite(0x2, 0x12, "1us");
+  const std::string tla =
+      "TLA\nAddress\tData\tTimestamp\n" + tlaLine(0x0, 0x12) + tlaLine(0x2, 0x12);
+  const std::string tlaSample =
+      "TLA\nSample\tAddress\tData\tCycle\tTimestamp\n"
+      "1\t00000000\t00000012\tMEM WR\t10 ns\n2\t00000002\t00000012\tMEM WR\t10 ns\n";
+  struct Case {
+    const char* name;
+    std::string listing;
+    std::size_t events;  // the two of the complete lines, plus what the last line gives
+    double endTime;
+  };
+  const Case cases[] = {
+      {"g.prn", etm + "-0000010  D:", 2, 2e-6},
+      {"g.prn", etm + "-0000010  D:00000000", 2, 2e-6},
+      {"g.prn", etm + "-0000010  D:00000000  wr-long  \r\n", 2, 2e-6},
+      {"g.txt", tla + "00000000", 2, 20e-9},
+      {"g.txt", tla + "00000000\t\r\n", 2, 20e-9},
+      {"g.txt", tlaSample + "3\t", 2, 20e-9},
+      {"g.txt", tlaSample + "3\t00000000\t", 2, 20e-9},
+      // A time cut before its unit adds nothing, and the line is decoded.
+      {"g.prn", etm + "-0000010  D:00000000  wr-long  00000034  1.0", 3, 2e-6},
+      {"g.txt", tla + "00000000\t00000034\t12", 3, 20e-9},
+      // An exec cycle needs no data.
+      {"g.prn", etm + "-0000010  P:00000000  exec", 2, 2e-6},
+      // A cut line followed by another is read as before: its missing word reads as empty.
+      {"g.prn", etm + "-0000010  D:00000000\n" + etmWrite(0x2, 0x34, "1us"), 4, 3e-6},
+      {"g.txt", tla + "00000000\n" + tlaLine(0x2, 0x34), 4, 30e-9},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.listing);
+    auto imported = importFile(c.name, c.listing);
+    ASSERT_EQ(imported->stream().size(), c.events);
+    EXPECT_EQ(imported->result.events, c.events);
+    EXPECT_DOUBLE_EQ(imported->currentTime(), c.endTime);
+    imported->engine.analyse(TimeWindow::wholeTrace());
+    EXPECT_EQ(imported->engine.find(0) != nullptr, c.events == 4) << "phantom entry 0000";
+  }
+
+  // A cut last line is not counted either: as the 51st data line it would raise the address
+  // question.
+  std::string outside = "TLA\nAddress\tData\tTimestamp\n";
+  for (int line = 0; line < 50; ++line) {
+    outside += tlaLine(0x400, 0x12);
+  }
+  prompter.shown.clear();
+  importFile("outside.txt", outside + "00000000");
+  EXPECT_TRUE(prompter.shown.empty());
+  importFile("outside.txt", outside + tlaLine(0x400, 0x12));
+  EXPECT_EQ(prompter.shown.size(), 1u);
+}
+
 TEST_F(TextTraceImporterTest, GarbageGivesTheSameCleanResultFromFileAndMemory) {
   session.settings.Set("startadress", "0");
   std::mt19937 random(7);

@@ -51,10 +51,9 @@ struct ImportResult {
   // Events appended to the stream.
   std::size_t events = 0;
 
-  // Whether the data read are worth no save question.
-  bool nothingToSave() const {
-    return status == ImportStatus::CannotOpen || status == ImportStatus::Abandoned;
-  }
+  // Whether the data read are worth no save question: nothing was read, the user stopped the
+  // import, or the input held no event (an empty file, a listing without MOP-area writes).
+  bool nothingToSave() const { return status != ImportStatus::Read || events == 0; }
 };
 
 // Reads a whole ETM listing (.prn), logic analyser listing (.txt) or event export (.mes) and

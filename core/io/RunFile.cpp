@@ -310,7 +310,9 @@ std::uint16_t RunFile::write(StatisticsEngine& engine, const ProcessTable& table
     const TraceEvent& event = stream[i];
     const auto key = static_cast<std::uint16_t>(eventKey(event));
     std::uint32_t extra = event.number;
-    if (key >= 256) {
+    // An interrupt keeps its number whatever it is: a key of 256 or more is not a process id.
+    const bool interrupt = event.kind == EventKind::START_IRQ || event.kind == EventKind::END_IRQ;
+    if (key >= 256 && !interrupt) {
       if (keyKnown[key] == 0) {
         engine.statsFor(key);
         keyPriority[key] = table.priorityOf(key);

@@ -34,8 +34,8 @@ struct RunReadResult {
 //   entry    0: u16 id (the priority for entry 0)   2: name, 32 bytes zero-padded
 //           34: u32 priority
 //   event    0: f64 time   8: u16 key   10: i32 kind   14: 8 zero bytes
-//           22: u32 extra: the priority of the entry with id key for keys of 256 and above,
-//               the event's number below
+//           22: u32 extra: the event's number for START_IRQ and END_IRQ and for keys below
+//               256, otherwise the priority of the entry with id key
 class RunFile {
  public:
   static constexpr std::size_t HeaderSize = 104;
@@ -64,10 +64,10 @@ class RunFile {
   static constexpr std::uint8_t OtherSource = 0xFF;
 
   // Saves the engine: its stream and, per statistics record, the name and priority `table`
-  // gives. Looking up the priority of an event key of 256 or more creates the engine's record of
-  // that id when missing. The file is written beside the target and replaces it only when
-  // complete: on any failure the target is left as it was. An empty stream returns WriteNoData
-  // and creates nothing.
+  // gives. Looking up the priority of an event key of 256 or more (other than an interrupt's)
+  // creates the engine's record of that id when missing. The file is written beside the target and
+  // replaces it only when complete: on any failure the target is left as it was. An empty stream
+  // returns WriteNoData and creates nothing.
   static std::uint16_t write(StatisticsEngine& engine, const ProcessTable& table,
                              const std::string& path);
 

@@ -298,6 +298,47 @@ TEST_F(RunFileTest, RoundTripRestoresEventsNamesAndSeenIds) {
   EXPECT_TRUE(progress.percents.empty());  // fewer than 100 records
 }
 
+TEST_F(RunFileTest, InterruptsAboveTwoHundredFiftyFiveKeepTheirNumbers) {
+  // Processes with the same 16-bit ids as the interrupts, with priorities of their own: an
+  // interrupt's record must not take them in place of its number.
+  session.processTable.store("PROC_300", 300, 7, OriginIdList);
+  session.processTable.store("PROC_1234", 0x1234, 9, OriginIdList);
+  add(1.0, EventKind::START_PROC, 0x0123, 0);
+  add(2.0, EventKind::START_IRQ, 0, 300);
+  add(2.5, EventKind::START_IRQ, 0, 0x1234);
+  add(2.75, EventKind::END_IRQ, 0, 0x1234);
+  add(3.0, EventKind::END_IRQ, 0, 300);
+  add(4.0, EventKind::START_IRQ, 0, 5);
+  add(4.5, EventKind::END_IRQ, 0, 5);
+  add(6.0, EventKind::END_PROC, 0x0123, 0);
+  session.engine->analyse(TimeWindow::wholeTrace());
+  const std::string file = path("irq.run");
+  ASSERT_EQ(saveRunFile(session, file), RunFile::WriteOk);
+
+  const Bytes b = readBytes(file);
+  const std::size_t events = 104 + 38 * u32At(b, 28);
+  EXPECT_EQ(u32At(b, events + 1 * 26 + 22), 300u);
+  EXPECT_EQ(u32At(b, events + 2 * 26 + 22), 0x1234u);
+  EXPECT_EQ(u32At(b, events + 3 * 26 + 22), 0x1234u);
+  EXPECT_EQ(u32At(b, events + 4 * 26 + 22), 300u);
+
+  StatisticsEngine reread(session.analysis);
+  ASSERT_EQ(readInto(reread, file), RunFile::ReadOk);
+  const StatisticsEngine& saved = *session.engine;
+  ASSERT_EQ(reread.statistics().size(), saved.statistics().size());
+  for (const auto& [id, stats] : saved.statistics()) {
+    SCOPED_TRACE(id);
+    const ProcessStats* again = reread.find(id);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->calls, stats.calls);
+    EXPECT_EQ(again->totalWithInt, stats.totalWithInt);
+    EXPECT_EQ(again->totalWithoutInt, stats.totalWithoutInt);
+  }
+  ASSERT_NE(reread.find(InterruptIdBase + 300), nullptr);
+  EXPECT_EQ(reread.find(InterruptIdBase + 300)->calls, 1u);
+  EXPECT_DOUBLE_EQ(reread.find(InterruptIdBase + 300)->totalWithoutInt, 0.75);
+}
+
 TEST_F(RunFileTest, SavingCreatesOrReplacesTheFileWithoutLeftovers) {
   const std::string file = writeBytes("old.run", "previous contents");
   addExampleTrace();

@@ -70,24 +70,15 @@ class ImportFixture : public ::testing::Test {
   }
   // Imports a file as the loader does, and applies the result to the session.
   std::unique_ptr<Imported> importPath(const std::string& path) {
-    auto imported = std::make_unique<Imported>(session.analysis);
-    TextTraceImporter importer(imported->engine.stream(), importContextFor(session));
-    imported->result = importer.importFile(path);
-    imported->endTime = importer.currentTime();
-    applyImportResult(session, imported->result);
-    return imported;
+    return importWith([&](TextTraceImporter& importer) { return importer.importFile(path); });
   }
   std::unique_ptr<Imported> importFile(const std::string& name, const std::string& contents) {
     return importPath(write(name, contents));
   }
   // The same from memory.
   std::unique_ptr<Imported> importText(TextTraceFormat format, std::string_view contents) {
-    auto imported = std::make_unique<Imported>(session.analysis);
-    TextTraceImporter importer(imported->engine.stream(), importContextFor(session));
-    imported->result = importer.importText(format, contents);
-    imported->endTime = importer.currentTime();
-    applyImportResult(session, imported->result);
-    return imported;
+    return importWith(
+        [&](TextTraceImporter& importer) { return importer.importText(format, contents); });
   }
 
   MemorySettingsBackend backend;
@@ -96,6 +87,17 @@ class ImportFixture : public ::testing::Test {
   RecordingProgress progress;
   std::ostringstream console;
   std::filesystem::path dir;
+
+ private:
+  template <typename Import>
+  std::unique_ptr<Imported> importWith(Import import) {
+    auto imported = std::make_unique<Imported>(session.analysis);
+    TextTraceImporter importer(imported->engine.stream(), importContextFor(session));
+    imported->result = import(importer);
+    imported->endTime = importer.currentTime();
+    applyImportResult(session, imported->result);
+    return imported;
+  }
 };
 
 }  // namespace kelvor::test

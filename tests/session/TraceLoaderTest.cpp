@@ -159,8 +159,9 @@ TEST_F(TraceLoaderTest, ImportWithoutEventsLeavesNothingToSave) {
   }
   // One event is data worth saving.
   session.settings.Set("startadress", "C0000020");
-  EXPECT_EQ(openTraceFile(session, write("one.prn", " heading\n-000001 D:C0000020 wr-long "
-                                                    "00000012 1.000us\n")),
+  EXPECT_EQ(openTraceFile(session, write("one.prn",
+                                         " heading\n-000001 D:C0000020 wr-long "
+                                         "00000012 1.000us\n")),
             OpenResult::Loaded);
   EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
 }

@@ -13,6 +13,7 @@
 #include "ListingGenerator.h"
 #include "io/TextTraceImporter.h"
 #include "session/Session.h"
+#include "session/TraceLoader.h"
 #include "settings/SettingsBackend.h"
 
 namespace kelvor::bench {
@@ -61,7 +62,8 @@ void importListing(benchmark::State& state, ListingKind kind, bool analyse) {
   std::size_t events = 0;
   for (auto _ : state) {
     Importer importer(kind);
-    TextTraceImporter engine(importer.session, path);
+    StatisticsEngine engine(importer.session.analysis);
+    TextTraceImporter(engine.stream(), importContextFor(importer.session)).importFile(path);
     if (analyse) {
       engine.analyse(TimeWindow::wholeTrace());
     }

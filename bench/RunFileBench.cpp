@@ -35,7 +35,7 @@ struct Fixture {
     path = (std::filesystem::temp_directory_path() /
             ("kelvor-bench-" + std::to_string(std::rand()) + ".run"))
                .string();
-    if (RunFile::write(session, path) != RunFile::WriteOk) {
+    if (RunFile::write(*session.engine, session.processTable, path) != RunFile::WriteOk) {
       std::abort();
     }
     fileSize = static_cast<std::int64_t>(std::filesystem::file_size(path));
@@ -54,7 +54,7 @@ Fixture& shared() {
 void BM_WriteRunFile(benchmark::State& state) {
   Fixture& f = shared();
   for (auto _ : state) {
-    if (RunFile::write(f.session, f.path) != RunFile::WriteOk) {
+    if (RunFile::write(*f.session.engine, f.session.processTable, f.path) != RunFile::WriteOk) {
       state.SkipWithError("write failed");
       break;
     }
@@ -70,7 +70,7 @@ void BM_ReadRunFile(benchmark::State& state) {
   double analyseSeconds = 0.0;
   for (auto _ : state) {
     StatisticsEngine engine(f.session.analysis);
-    if (RunFile::read(f.session, engine, f.path) != RunFile::ReadOk) {
+    if (RunFile::read(engine, f.path, nullptr).code != RunFile::ReadOk) {
       state.SkipWithError("read failed");
       break;
     }
@@ -96,11 +96,11 @@ BENCHMARK(BM_ReadRunFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_ReadRunFileReusedEngine(benchmark::State& state) {
   Fixture& f = shared();
   static StatisticsEngine engine(f.session.analysis);
-  if (engine.stream().empty() && RunFile::read(f.session, engine, f.path) != RunFile::ReadOk) {
+  if (engine.stream().empty() && RunFile::read(engine, f.path, nullptr).code != RunFile::ReadOk) {
     state.SkipWithError("read failed");  // the untimed first read touches the stream's memory
   }
   for (auto _ : state) {
-    if (RunFile::read(f.session, engine, f.path) != RunFile::ReadOk) {
+    if (RunFile::read(engine, f.path, nullptr).code != RunFile::ReadOk) {
       state.SkipWithError("read failed");
       break;
     }

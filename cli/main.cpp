@@ -256,7 +256,7 @@ int main(int argc, char** argv) {
     ok &= reportWrite(writeMesFile(engine.stream(), *options.mes), *options.mes);
   }
   if (options.run) {
-    const std::uint16_t code = RunFile::write(session, *options.run);
+    const std::uint16_t code = saveRunFile(session, *options.run);
     if (code == RunFile::WriteNoData) {
       std::fputs("There is no data to be saved.\n", stderr);
       ok = false;

@@ -8,10 +8,9 @@
 #include <sstream>
 #include <string_view>
 
+#include "analysis/StatisticsEngine.h"
 #include "common/Prompter.h"
 #include "io/TextTraceImporter.h"
-#include "session/Session.h"
-#include "settings/SettingsBackend.h"
 
 namespace kelvor::fuzz {
 
@@ -30,18 +29,20 @@ class ScriptedPrompter : public Prompter {
   bool yes_;
 };
 
-inline void importAndAnalyse(TextTraceFormat format, const char* mopBase, const std::uint8_t* data,
-                             std::size_t size) {
-  MemorySettingsBackend backend;
-  Session session(backend);
+inline void importAndAnalyse(TextTraceFormat format, std::uint32_t mopBase,
+                             const std::uint8_t* data, std::size_t size) {
   std::ostringstream console;
   ScriptedPrompter prompter(size == 0 || (data[0] & 1) == 0);
-  session.analysis.console = &console;
-  session.analysis.prompter = &prompter;
-  session.settings.Set("startadress", mopBase);
-  TextTraceImporter importer(session, format,
-                             std::string_view(reinterpret_cast<const char*>(data), size));
-  importer.analyse(TimeWindow::wholeTrace());
+  AnalysisContext analysis;
+  analysis.console = &console;
+  analysis.prompter = &prompter;
+  StatisticsEngine engine(analysis);
+  ImportContext context;
+  context.prompter = &prompter;
+  context.mopBase = mopBase;
+  TextTraceImporter(engine.stream(), context)
+      .importText(format, std::string_view(reinterpret_cast<const char*>(data), size));
+  engine.analyse(TimeWindow::wholeTrace());
 }
 
 }  // namespace kelvor::fuzz

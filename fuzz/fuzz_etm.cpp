@@ -2,6 +2,6 @@
 #include "ImportFuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  kelvor::fuzz::importAndAnalyse(kelvor::TextTraceFormat::Etm, "C0000020", data, size);
+  kelvor::fuzz::importAndAnalyse(kelvor::TextTraceFormat::Etm, 0xC0000020, data, size);
   return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "io/TextTraceImporter.h"
 #include "session/Session.h"
+#include "session/TraceLoader.h"
 #include "settings/SettingsBackend.h"
 
 int main(int argc, char** argv) {
@@ -21,12 +22,13 @@ int main(int argc, char** argv) {
   Session session(backend);
   std::ostringstream console;
   session.analysis.console = &console;
-  const bool prn = textTraceFormatOf(path) == TextTraceFormat::Etm;
+  const bool prn = traceFileTypeOf(path) == TraceFileType::Etm;
   session.settings.Set("startadress", argc == 3 ? argv[2] : (prn ? "C0000020" : "20"));
-  TextTraceImporter importer(session, path);
+  StatisticsEngine engine(session.analysis);
+  TextTraceImporter(engine.stream(), importContextFor(session)).importFile(path);
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  const double events = static_cast<double>(importer.stream().size());
+  const double events = static_cast<double>(engine.stream().size());
   std::printf("events %.0f, event storage %.1f MB, peak RSS %.1f MB\n", events,
               events * sizeof(TraceEvent) / 1e6, static_cast<double>(usage.ru_maxrss) * 1024 / 1e6);
   return 0;

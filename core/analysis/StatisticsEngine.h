@@ -16,7 +16,7 @@ namespace kelvor {
 // Owns the event stream and one ProcessStats record per entry id. analyse() walks the stream
 // once, matching starts with ends through a stack of nested activations, and charges each
 // finished activation to its entry.
-class StatisticsEngine : public EntryRegistry {
+class StatisticsEngine final : public EntryRegistry {
  public:
   using StatsMap = std::map<std::uint32_t, ProcessStats>;
 
@@ -26,8 +26,7 @@ class StatisticsEngine : public EntryRegistry {
   static constexpr std::uint32_t NestingWarningDepth = 30;
 
   explicit StatisticsEngine(AnalysisContext& context);
-  // Readers that import a whole file are engines themselves and are owned as engines.
-  virtual ~StatisticsEngine() = default;
+  ~StatisticsEngine() = default;
   StatisticsEngine(const StatisticsEngine&) = delete;
   StatisticsEngine& operator=(const StatisticsEngine&) = delete;
 

@@ -4,6 +4,9 @@
 
 namespace kelvor {
 
+// The caption of messages that have none of their own.
+inline constexpr const char* ApplicationTitle = "Kelvor TLA";
+
 enum class PromptIcon { None, Information, Warning, Error, Question };
 enum class PromptAnswer { Yes, No, Cancel };
 

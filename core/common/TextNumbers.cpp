@@ -32,29 +32,6 @@ std::optional<double> parseLeadingDecimal(std::string_view text) {
   return negative ? -value : value;
 }
 
-std::uint32_t parseHexText(std::string_view text) {
-  std::size_t pos = 0;
-  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    pos = 2;
-  }
-  std::uint32_t value = 0;
-  for (; pos < text.size(); ++pos) {
-    const char c = text[pos];
-    std::uint32_t digit;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint32_t>(c - '0');
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<std::uint32_t>(c - 'a' + 10);
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<std::uint32_t>(c - 'A' + 10);
-    } else {
-      break;
-    }
-    value = (value << 4) | digit;
-  }
-  return value;
-}
-
 void appendGeneral(std::string& out, double value) {
   char buffer[64];
   if (std::isnan(value)) {

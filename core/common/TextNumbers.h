@@ -12,10 +12,47 @@ namespace kelvor {
 // number.
 std::optional<double> parseLeadingDecimal(std::string_view text);
 
-// Reads a hexadecimal text: an optional "0x"/"0X" prefix, then hexadecimal digits up to the
-// first character that is not one; an empty text (or one without digits) is 0. Digits beyond
-// 32 bits shift the high ones out.
-std::uint32_t parseHexText(std::string_view text);
+// Which letters count as hexadecimal digits.
+enum class HexLetters {
+  UpperCase,  // A-F only
+  AnyCase,    // A-F and a-f
+};
+
+// Returned by hexDigitValue for a character that is no hexadecimal digit.
+inline constexpr std::uint32_t NotHexDigit = 16;
+
+// The value of a hexadecimal digit, or NotHexDigit.
+inline std::uint32_t hexDigitValue(char c, HexLetters letters) {
+  if (c >= '0' && c <= '9') {
+    return static_cast<std::uint32_t>(c - '0');
+  }
+  if (c >= 'A' && c <= 'F') {
+    return static_cast<std::uint32_t>(c - 'A' + 10);
+  }
+  if (letters == HexLetters::AnyCase && c >= 'a' && c <= 'f') {
+    return static_cast<std::uint32_t>(c - 'a' + 10);
+  }
+  return NotHexDigit;
+}
+
+// Reads a hexadecimal text: an optional "0x"/"0X" prefix, then hexadecimal digits of either case
+// up to the first character that is not one; an empty text (or one without digits) is 0. Digits
+// beyond 32 bits shift the high ones out. Inline: the listing readers call it for every line.
+inline std::uint32_t parseHexText(std::string_view text) {
+  std::size_t pos = 0;
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    pos = 2;
+  }
+  std::uint32_t value = 0;
+  for (; pos < text.size(); ++pos) {
+    const std::uint32_t digit = hexDigitValue(text[pos], HexLetters::AnyCase);
+    if (digit == NotHexDigit) {
+      break;
+    }
+    value = (value << 4) | digit;
+  }
+  return value;
+}
 
 // Appends a double the way a default-formatted C++ stream writes it: six significant digits,
 // exponent form only when needed, '.' as decimal point whatever the locale.

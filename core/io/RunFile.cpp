@@ -14,7 +14,7 @@
 #include "analysis/StatisticsEngine.h"
 #include "common/AtomicFile.h"
 #include "common/ProgressSink.h"
-#include "session/Session.h"
+#include "model/ProcessTable.h"
 
 namespace kelvor {
 
@@ -170,7 +170,8 @@ std::uint8_t sourceTypeFor(std::int32_t kind) {
   }
 }
 
-std::uint16_t readFrom(Session& session, StatisticsEngine& engine, ByteSource& in) {
+std::uint16_t readFrom(StatisticsEngine& engine, ByteSource& in, ProgressSink* progressSink,
+                       RunReadResult& result) {
   engine.clear();
 
   if (in.fill(RunFile::HeaderSize) < RunFile::HeaderSize) {
@@ -186,9 +187,8 @@ std::uint16_t readFrom(Session& session, StatisticsEngine& engine, ByteSource& i
   in.consume(RunFile::HeaderSize);
 
   // Entry records. Counts come from the file: reservations never exceed what the file can hold.
-  session.runNameTable.clear();
-  session.runNameTable.shrink_to_fit();
-  session.runNameTable.reserve(static_cast<std::size_t>(
+  RunNameTable& names = result.names.emplace();
+  names.reserve(static_cast<std::size_t>(
       std::min<std::uint64_t>(entryCount, in.remainingHint() / RunFile::EntrySize)));
   for (std::uint32_t read = 0; read < entryCount;) {
     const std::size_t records =
@@ -202,14 +202,14 @@ std::uint16_t readFrom(Session& session, StatisticsEngine& engine, ByteSource& i
       record.id = getU16(p);
       std::memcpy(record.name.data(), p + 2, RunFile::NameSize);
       record.priority = getU32(p + 34);
-      session.runNameTable.push_back(record);
+      names.push_back(record);
     }
     in.consume(records * RunFile::EntrySize);
     read += static_cast<std::uint32_t>(records);
   }
 
-  ProgressReporter progress(session.progress);
-  session.seenIds.clear();
+  ProgressReporter progress(progressSink);
+  SeenIdTable& seenIds = result.seenIds.emplace();
 
   engine.stream().reserve(static_cast<std::size_t>(
       std::min<std::uint64_t>(eventCount, in.remainingHint() / RunFile::EventSize)));
@@ -236,7 +236,7 @@ std::uint16_t readFrom(Session& session, StatisticsEngine& engine, ByteSource& i
                              extra, 0, 0.0, sourceTypeFor(kind));
       engine.append(event);
       if (event.kind == EventKind::START_PROC) {
-        session.seenIds.markSeen(key);
+        seenIds.markSeen(key);
       }
       ++index;
     }
@@ -250,14 +250,12 @@ std::uint16_t readFrom(Session& session, StatisticsEngine& engine, ByteSource& i
 
 }  // namespace
 
-std::uint16_t RunFile::write(Session& session, const std::string& path) {
-  if (!session.engine || session.engine->stream().empty()) {
+std::uint16_t RunFile::write(StatisticsEngine& engine, const ProcessTable& table,
+                             const std::string& path) {
+  if (engine.stream().empty()) {
     return WriteNoData;
   }
-  StatisticsEngine& engine = *session.engine;
   const EventStream& stream = engine.stream();
-  const ProcessTable& table = session.processTable;
-  session.currentTraceFile = path;
 
   AtomicFileWriter file(path);
   if (!file.isOpen()) {
@@ -312,7 +310,9 @@ std::uint16_t RunFile::write(Session& session, const std::string& path) {
     const TraceEvent& event = stream[i];
     const auto key = static_cast<std::uint16_t>(eventKey(event));
     std::uint32_t extra = event.number;
-    if (key >= 256) {
+    // An interrupt keeps its number whatever it is: a key of 256 or more is not a process id.
+    const bool interrupt = event.kind == EventKind::START_IRQ || event.kind == EventKind::END_IRQ;
+    if (key >= 256 && !interrupt) {
       if (keyKnown[key] == 0) {
         engine.statsFor(key);
         keyPriority[key] = table.priorityOf(key);
@@ -337,27 +337,34 @@ std::uint16_t RunFile::write(Session& session, const std::string& path) {
   return file.commit() ? WriteOk : WriteEventsShort;
 }
 
-std::uint16_t RunFile::read(Session& session, StatisticsEngine& engine, const std::string& path) {
+RunReadResult RunFile::read(StatisticsEngine& engine, const std::string& path,
+                            ProgressSink* progress) {
+  RunReadResult result;
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
-    return ReadCannotOpen;
+    result.code = ReadCannotOpen;
+    return result;
   }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                        &std::fclose);
   if (!file) {
-    return ReadCannotOpen;
+    result.code = ReadCannotOpen;
+    return result;
   }
   const std::uintmax_t size = std::filesystem::file_size(path, ec);
   // Unbuffered: the reader fetches large blocks itself.
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
   ByteSource in(file.get(), ec ? 0 : static_cast<std::uint64_t>(size));
-  return readFrom(session, engine, in);
+  result.code = readFrom(engine, in, progress, result);
+  return result;
 }
 
-std::uint16_t RunFile::readBytes(Session& session, StatisticsEngine& engine,
-                                 std::string_view bytes) {
+RunReadResult RunFile::readBytes(StatisticsEngine& engine, std::string_view bytes,
+                                 ProgressSink* progress) {
+  RunReadResult result;
   ByteSource in(bytes);
-  return readFrom(session, engine, in);
+  result.code = readFrom(engine, in, progress, result);
+  return result;
 }
 
 }  // namespace kelvor

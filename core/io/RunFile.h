@@ -2,13 +2,27 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "model/EventStream.h"
+#include "model/RunNameTable.h"
+
 namespace kelvor {
 
+class ProcessTable;
+class ProgressSink;
 class StatisticsEngine;
-struct Session;
+
+// What reading a run file found, for the loader to apply to the program's state.
+struct RunReadResult {
+  std::uint16_t code = 0;  // one of RunFile's read results
+  // The file's entry records, once its header was read (partial when the entries are short).
+  std::optional<RunNameTable> names;
+  // The ids of the START_PROC events read, once all entry records were read.
+  std::optional<SeenIdTable> seenIds;
+};
 
 // The program's own binary store of a trace (".run"): a 104-byte header, one 38-byte record per
 // statistics entry (id, name, priority) and one 26-byte record per event, all little-endian
@@ -20,8 +34,8 @@ struct Session;
 //   entry    0: u16 id (the priority for entry 0)   2: name, 32 bytes zero-padded
 //           34: u32 priority
 //   event    0: f64 time   8: u16 key   10: i32 kind   14: 8 zero bytes
-//           22: u32 extra: the priority of the entry with id key for keys of 256 and above,
-//               the event's number below
+//           22: u32 extra: the event's number for START_IRQ and END_IRQ and for keys below
+//               256, otherwise the priority of the entry with id key
 class RunFile {
  public:
   static constexpr std::size_t HeaderSize = 104;
@@ -49,22 +63,24 @@ class RunFile {
   // sourceType of read-back events by kind; kinds other than the five listed get OtherSource.
   static constexpr std::uint8_t OtherSource = 0xFF;
 
-  // Saves the session's engine: its stream and, per statistics record, the name and priority
-  // the process table gives. Looking up the priority of an event key of 256 or more creates the
-  // engine's record of that id when missing. Sets the session's current trace file. The file is
-  // written beside the target and replaces it only when complete: on any failure the target is
-  // left as it was. An empty (or missing) stream returns WriteNoData and creates nothing.
-  static std::uint16_t write(Session& session, const std::string& path);
+  // Saves the engine: its stream and, per statistics record, the name and priority `table`
+  // gives. Looking up the priority of an event key of 256 or more (other than an interrupt's)
+  // creates the engine's record of that id when missing. The file is written beside the target and
+  // replaces it only when complete: on any failure the target is left as it was. An empty stream
+  // returns WriteNoData and creates nothing.
+  static std::uint16_t write(StatisticsEngine& engine, const ProcessTable& table,
+                             const std::string& path);
 
-  // Fills `engine` (emptied first) from a run file, replaces the session's run name table,
-  // clears its seen-id table and marks the id of every START_PROC, posts progress to the
-  // session's progress sink, and analyses the whole trace. A file that holds fewer records
-  // than its header promises gives what it holds and a "short" result.
-  static std::uint16_t read(Session& session, StatisticsEngine& engine, const std::string& path);
+  // Fills `engine` (emptied first) from a run file, posts progress to `progress` (may be null)
+  // and analyses the whole trace. The result carries the file's name table and the ids of its
+  // START_PROC events. A file that holds fewer records than its header promises gives what it
+  // holds and a "short" result.
+  static RunReadResult read(StatisticsEngine& engine, const std::string& path,
+                            ProgressSink* progress);
 
   // The same from bytes in memory.
-  static std::uint16_t readBytes(Session& session, StatisticsEngine& engine,
-                                 std::string_view bytes);
+  static RunReadResult readBytes(StatisticsEngine& engine, std::string_view bytes,
+                                 ProgressSink* progress);
 };
 
 }  // namespace kelvor

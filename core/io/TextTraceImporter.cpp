@@ -1,17 +1,12 @@
 #include "io/TextTraceImporter.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <limits>
 #include <new>
 #include <optional>
 
 #include "common/TextNumbers.h"
 #include "io/LineReader.h"
-#include "session/Session.h"
-#include "settings/AnalysisSettings.h"
 
 namespace kelvor {
 
@@ -23,281 +18,9 @@ constexpr const char* ContinueText = "Continue with this address?";
 // Data lines looked at before the MOP-area address is questioned.
 constexpr std::uint64_t AddressCheckLines = 50;
 
-inline bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// Powers of ten that a double holds exactly.
-constexpr double ExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-constexpr int NoUnit = 1;
-
-// The decimal exponent of a unit letter; NoUnit for any other character.
-inline int unitExponent(char c) {
-  switch (c) {
-    case 's':
-      return 0;
-    case 'm':
-      return -3;
-    case 'u':
-      return -6;
-    case 'n':
-      return -9;
-    case 'p':
-      return -12;
-    default:
-      return NoUnit;
-  }
-}
-
-// mantissa x 10^scale, correctly rounded, when both factors are exact doubles.
-inline std::optional<double> scaleExactly(std::uint64_t mantissa, int scale) {
-  if (mantissa > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) {
-    return std::nullopt;
-  }
-  const double m = static_cast<double>(mantissa);
-  return scale < 0 ? m / ExactPowers[-scale] : m * ExactPowers[scale];
-}
-
-// Converts the value text of a time stamp (digits, '.', and the '1' of a '<') followed by the unit
-// exponent, exactly as a decimal-to-double conversion of "<text>e<exponent>" would: what the text
-// does not spell as a number gives 0.0, and a second '.' ends the number before its exponent.
-double convertTimeValue(const char* text, std::size_t length, int exponent) {
-  std::uint64_t mantissa = 0;
-  int digits = 0;
-  int fraction = 0;
-  bool dot = false;
-  bool simple = true;
-  for (std::size_t i = 0; i < length && simple; ++i) {
-    const char c = text[i];
-    if (c == '.') {
-      simple = !dot;
-      dot = true;
-    } else if (digits < 19) {
-      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-      ++digits;
-      fraction += dot ? 1 : 0;
-    } else {
-      simple = false;
-    }
-  }
-  if (simple) {
-    if (digits == 0) {
-      return 0.0;
-    }
-    if (const std::optional<double> exact = scaleExactly(mantissa, exponent - fraction)) {
-      return *exact;
-    }
-  }
-  char buffer[272];
-  std::size_t used = 0;
-  for (; used < length; ++used) {
-    buffer[used] = text[used];
-  }
-  buffer[used++] = 'e';
-  const auto [end, ec] = std::to_chars(buffer + used, buffer + sizeof buffer, exponent);
-  if (ec != std::errc()) {
-    return 0.0;
-  }
-  double value = 0.0;
-  const auto result = std::from_chars(buffer, end, value, std::chars_format::general);
-  if (result.ec != std::errc()) {
-    return 0.0;
-  }
-  return value;
-}
-
-// Builds the value text of a time stamp from its characters before the unit and converts it: a
-// '<' (with the rule on) stands for "1" and drops the digits after it, '.' is kept, everything
-// else but digits is skipped. The text holds at most 255 characters with its exponent;
-// characters of an absurdly long value beyond that are dropped.
-double convertTimeText(const char* begin, const char* unit, bool lessThanRule, int exponent) {
-  constexpr std::size_t MaxValueCharacters = 251;
-  char text[256];
-  std::size_t length = 0;
-  bool marked = false;
-  for (const char* p = begin; p != unit && length < MaxValueCharacters; ++p) {
-    const char c = *p;
-    if (isDigit(c)) {
-      if (!marked) {
-        text[length++] = c;
-      }
-    } else if (c == '.') {
-      text[length++] = '.';
-    } else if (c == '<' && lessThanRule) {
-      marked = true;
-      text[length++] = '1';
-    }
-  }
-  return convertTimeValue(text, length, exponent);
-}
-
-// A hexadecimal data or address text as the settings are read (see parseHexText), inlined for the
-// per-line work.
-inline std::uint32_t hexValue(std::string_view text) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  if (text.size() >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-    p += 2;
-  }
-  std::uint32_t value = 0;
-  for (; p != end; ++p) {
-    const char c = *p;
-    std::uint32_t digit;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint32_t>(c - '0');
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<std::uint32_t>(c - 'A' + 10);
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<std::uint32_t>(c - 'a' + 10);
-    } else {
-      break;
-    }
-    value = (value << 4) | digit;
-  }
-  return value;
-}
-
-// An unsigned decimal integer as a stream would read it: white space, then digits. Nothing when
-// no digit follows or the number does not fit 32 bits.
-std::optional<std::uint32_t> readUnsigned(LineCursor& cursor) {
-  cursor.skipSpace();
-  std::uint64_t value = 0;
-  const char* start = cursor.at;
-  while (!cursor.atEnd() && isDigit(*cursor.at)) {
-    value = value * 10 + static_cast<std::uint64_t>(*cursor.at - '0');
-    if (value > std::numeric_limits<std::uint32_t>::max()) {
-      value = std::numeric_limits<std::uint64_t>::max() / 16;  // stays too large
-    }
-    ++cursor.at;
-  }
-  if (cursor.at == start || value > std::numeric_limits<std::uint32_t>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint32_t>(value);
-}
-
-// A signed decimal integer (optional sign) that fits 32 bits; nothing otherwise.
-std::optional<std::int32_t> readSigned(LineCursor& cursor) {
-  cursor.skipSpace();
-  bool negative = false;
-  if (!cursor.atEnd() && (*cursor.at == '-' || *cursor.at == '+')) {
-    negative = *cursor.at == '-';
-    ++cursor.at;
-  }
-  if (cursor.atEnd() || !isDigit(*cursor.at)) {
-    return std::nullopt;
-  }
-  const std::optional<std::uint32_t> magnitude = readUnsigned(cursor);
-  if (!magnitude || *magnitude > 0x80000000u || (*magnitude == 0x80000000u && !negative)) {
-    return std::nullopt;
-  }
-  const std::int64_t value =
-      negative ? -static_cast<std::int64_t>(*magnitude) : static_cast<std::int64_t>(*magnitude);
-  return static_cast<std::int32_t>(value);
-}
-
 }  // namespace
 
-TextTraceFormat textTraceFormatOf(std::string_view path) {
-  if (path.size() < 3) {
-    return TextTraceFormat::None;
-  }
-  const std::string_view ending = path.substr(path.size() - 3);
-  if (ending == "txt") {
-    return TextTraceFormat::Tla;
-  }
-  if (ending == "prn") {
-    return TextTraceFormat::Etm;
-  }
-  if (ending == "mes") {
-    return TextTraceFormat::Mes;
-  }
-  return TextTraceFormat::None;
-}
-
 namespace listing {
-
-std::string_view readColumn(LineCursor& cursor) {
-  std::string_view column = cursor.word();
-  cursor.ignore(4096, '\t');
-  return column.substr(0, MaxColumnLength);
-}
-
-std::uint32_t readHexAddress(LineCursor& cursor) {
-  std::uint32_t value = 0;
-  while (cursor.at != cursor.end) {
-    const char c = *cursor.at;
-    std::uint32_t digit;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint32_t>(c - '0');
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<std::uint32_t>(c - 'A' + 10);
-    } else {
-      break;
-    }
-    value = (value << 4) | digit;
-    ++cursor.at;
-  }
-  return value;
-}
-
-double readTimestamp(LineCursor& cursor, bool lessThanRule, bool& lessThanSeen) {
-  // The usual value (at most 19 digits, one '.', no '<') is accumulated as it is read; anything
-  // else is converted from its value text afterwards.
-  const char* const start = cursor.at;
-  const char* const end = cursor.end;
-  const char* p = start;
-  std::uint64_t mantissa = 0;
-  int digits = 0;
-  int fraction = 0;
-  bool dot = false;
-  bool simple = true;
-  while (p != end) {
-    const char c = *p++;
-    const auto digit = static_cast<unsigned>(c - '0');
-    if (digit < 10) {
-      if (digits < 19) {
-        mantissa = mantissa * 10 + digit;
-        ++digits;
-        fraction += dot ? 1 : 0;
-      } else {
-        simple = false;
-      }
-      continue;
-    }
-    if (c == ' ') {
-      continue;
-    }
-    const int exponent = unitExponent(c);
-    if (exponent == NoUnit) {
-      if (c == '.') {
-        simple = simple && !dot;
-        dot = true;
-      } else if (c == '<' && lessThanRule) {
-        lessThanSeen = true;
-        simple = false;
-      }
-      continue;
-    }
-    const char* const unit = p - 1;
-    cursor.at = end;
-    if (!simple) {
-      return convertTimeText(start, unit, lessThanRule, exponent);
-    }
-    if (digits == 0) {
-      return 0.0;
-    }
-    if (const std::optional<double> exact = scaleExactly(mantissa, exponent - fraction)) {
-      return *exact;
-    }
-    return convertTimeText(start, unit, lessThanRule, exponent);
-  }
-  cursor.at = end;
-  return 0.0;
-}
 
 int classifyLine(std::string_view text) {
   const std::size_t first = text.find_first_of("FT");
@@ -329,86 +52,70 @@ int classifyLine(std::string_view text) {
   return 0;
 }
 
-double clockForCode(std::uint32_t code) {
-  switch (code) {
-    case 2:
-      return 32.0;
-    case 3:
-      return 3.25;
-    case 4:
-      return 6.5;
-    case 5:
-      return 13.0;
-    case 6:
-      return 26.0;
-    case 7:
-      return 48.0;
-    case 8:
-      return 52.0;
-    case 9:
-      return 89.1;
-    case 10:
-      return 104.0;
-    default:
-      return 0.0;
-  }
-}
-
 }  // namespace listing
 
 using namespace listing;
 
-TextTraceImporter::TextTraceImporter(Session& session, const std::string& path)
-    : StatisticsEngine(session.analysis), session_(session) {
+TextTraceImporter::TextTraceImporter(EventStream& stream, const ImportContext& context)
+    : stream_(stream),
+      context_(context),
+      firstEvent_(stream.size()),
+      mop_(stream, result_.seenIds) {}
+
+ImportResult TextTraceImporter::importFile(const std::string& path) {
   if (!prepare()) {
-    return;
+    return finish();
   }
-  progress_.start(session_.progress);
+  progress_.start(context_.progress);
   std::error_code error;
   std::FILE* file = nullptr;
   if (!std::filesystem::is_directory(path, error)) {
     file = std::fopen(path.c_str(), "rb");
   }
   if (file == nullptr) {
-    session_.dataOrigin = DataOrigin::NothingToSave;
-    session_.currentTraceFile.clear();
-    if (Prompter* prompter = session_.prompter()) {
-      prompter->message(CannotOpenText, "Error", PromptIcon::Error);
+    result_.status = ImportStatus::CannotOpen;
+    if (context_.prompter != nullptr) {
+      context_.prompter->message(CannotOpenText, "Error", PromptIcon::Error);
     }
   } else {
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     {
       LineReader reader(file);
-      read(textTraceFormatOf(path), reader, error ? 0 : static_cast<std::uint64_t>(size));
+      read(traceFileTypeOf(path), reader, error ? 0 : static_cast<std::uint64_t>(size));
     }
     std::fclose(file);
   }
   progress_.close();
+  return finish();
 }
 
-TextTraceImporter::TextTraceImporter(Session& session, TextTraceFormat format,
-                                     std::string_view contents)
-    : StatisticsEngine(session.analysis), session_(session) {
+ImportResult TextTraceImporter::importText(TextTraceFormat format, std::string_view contents) {
   if (!prepare()) {
-    return;
+    return finish();
   }
-  progress_.start(session_.progress);
+  progress_.start(context_.progress);
   LineReader reader(contents);
   read(format, reader, contents.size());
   progress_.close();
+  return finish();
 }
 
 bool TextTraceImporter::prepare() {
-  session_.lessThanSeen = false;
-  const std::optional<std::uint32_t> base = mopBaseAddress(session_.settings);
-  if (!base) {
-    if (Prompter* prompter = session_.prompter()) {
-      prompter->message(NoBaseAddressText, ApplicationTitle, PromptIcon::Error);
+  result_.lessThanSeen = false;
+  if (!context_.mopBase) {
+    result_.status = ImportStatus::NoBaseAddress;
+    if (context_.prompter != nullptr) {
+      context_.prompter->message(NoBaseAddressText, ApplicationTitle, PromptIcon::Error);
     }
     return false;
   }
-  mopBase_ = *base;
+  mopBase_ = *context_.mopBase;
   return true;
+}
+
+ImportResult TextTraceImporter::finish() {
+  result_.events = stream_.size() - firstEvent_;
+  return result_;  // a copy: the decoder keeps marking the importer's own table
 }
 
 void TextTraceImporter::reserveFor(TextTraceFormat format, std::uint64_t size) {
@@ -417,13 +124,13 @@ void TextTraceImporter::reserveFor(TextTraceFormat format, std::uint64_t size) {
   std::uint64_t bytesPerLine = 24;
   if (format == TextTraceFormat::Tla) {
     bytesPerLine = 12;
-  } else if (format == TextTraceFormat::None) {
+  } else if (format != TextTraceFormat::Etm && format != TextTraceFormat::Mes) {
     return;
   }
   constexpr std::uint64_t MaxReserved = std::uint64_t{1} << 27;
   const std::uint64_t estimate = size / bytesPerLine + 16;
   try {
-    stream().reserve(static_cast<std::size_t>(estimate < MaxReserved ? estimate : MaxReserved));
+    stream_.reserve(static_cast<std::size_t>(estimate < MaxReserved ? estimate : MaxReserved));
   } catch (const std::bad_alloc&) {
     // Grow as the events come instead.
   }
@@ -444,72 +151,19 @@ void TextTraceImporter::read(TextTraceFormat format, LineReader& reader, std::ui
       readMes(reader);
       break;
     case TextTraceFormat::None:
+    case TextTraceFormat::Run:
       break;
   }
 }
 
 bool TextTraceImporter::continueWithAddress(const std::string& text, const char* caption) {
-  Prompter* prompter = session_.prompter();
+  Prompter* prompter = context_.prompter;
   if (prompter == nullptr ||
       prompter->askYesNo(text, caption, PromptIcon::Warning) != PromptAnswer::No) {
     return true;
   }
-  session_.dataOrigin = DataOrigin::NothingToSave;
+  result_.status = ImportStatus::Abandoned;
   return false;
-}
-
-void TextTraceImporter::appendStartProc(double time, std::uint16_t id) {
-  session_.seenIds.markSeen(id);
-  append(TraceEvent(time, id, EventKind::START_PROC, 0, 0, 0.0, 0));
-}
-
-void TextTraceImporter::decodeWrite(std::uint32_t offset, std::string_view data) {
-  if (offset > 24 || (offset & 1u) != 0) {
-    return;
-  }
-  const std::uint32_t value = hexValue(data);
-  const double time = currentTime_;
-  const auto id = static_cast<std::uint16_t>(value);
-  switch (offset) {
-    case 0:
-      appendStartProc(time, id);
-      break;
-    case 2:
-      append(TraceEvent(time, id, EventKind::END_PROC, 0, 0, 0.0, 0));
-      break;
-    case 4:
-      pendingIrqWord_ |= value << 16;
-      break;
-    case 6:
-      pendingIrqWord_ = value;
-      break;
-    case 8:
-      append(TraceEvent(time, 0, EventKind::START_IRQ, value, 0,
-                        static_cast<double>(pendingIrqWord_ >> 16),
-                        static_cast<std::uint8_t>(pendingIrqWord_ & 0xFFu)));
-      pendingIrqWord_ = 0;
-      break;
-    case 10:
-      append(TraceEvent(time, 0, EventKind::END_IRQ, value, 0, 0.0, 0));
-      break;
-    case 14:
-      append(TraceEvent(time, 0, EventKind::CLK_SPEED, 0, 0, clockForCode(value), 0));
-      break;
-    case 16:
-      append(TraceEvent(time, id, EventKind::USER_MARK, 0, 0, 0.0, 0));
-      break;
-    case 20:
-      append(TraceEvent(time, 0, EventKind::USER_ENTER, value, 0, 0.0, 0));
-      break;
-    case 22:
-      append(TraceEvent(time, 0, EventKind::USER_EXIT, value, 0, 0.0, 0));
-      break;
-    case 24:
-      append(TraceEvent(time, 0, EventKind::PSEUDO_PROCESS, value, 0, 0.0, 0));
-      break;
-    default:
-      break;
-  }
 }
 
 void TextTraceImporter::readTla(LineReader& reader) {
@@ -521,7 +175,17 @@ void TextTraceImporter::readTla(LineReader& reader) {
   }
   LineCursor titles(line);
   const bool sampleColumn = titles.word() == "Sample";
+  // The address of a line that ends before its data word. It is taken (with empty data) only
+  // when another line follows: the last line of a listing cut short by the end of the file
+  // carries no write.
+  std::optional<std::uint32_t> cutAddress;
   while (reader.next(line)) {
+    if (cutAddress) {
+      if (!takeTlaWrite(*cutAddress, {})) {
+        return;
+      }
+      cutAddress.reset();
+    }
     countLine(reader);
     LineCursor cursor(line);
     if (sampleColumn) {
@@ -535,47 +199,68 @@ void TextTraceImporter::readTla(LineReader& reader) {
     const std::string_view address = cursor.word();
     cursor.ignore(4096, '\t');
     const std::string_view data = cursor.word();
+    if (data.empty()) {
+      cutAddress = parseHexText(address);  // the line has ended: no time follows
+      continue;
+    }
     cursor.ignore(4096, '\t');
     if (sampleColumn) {
       cursor.ignore(255, ' ');
       cursor.ignore(256, '\t');
     }
-    currentTime_ += readTimestamp(cursor, true, session_.lessThanSeen);
-    if (!addressChecked_ && dataLines_ == AddressCheckLines) {
-      addressChecked_ = true;
-      const std::size_t found = stream().size();
-      if (found < 5) {
-        const std::string text = "In 50 lines only " + std::to_string(found) +
-                                 " valid events found!\n\n"
-                                 " It seems that the address of the MOP-area is not correct.\n"
-                                 " " +
-                                 AddressHintText + " " + ContinueText;
-        if (!continueWithAddress(text, "Error MOP-area address")) {
-          return;
-        }
+    currentTime_ += readTimestamp(cursor, true, result_.lessThanSeen);
+    if (!takeTlaWrite(parseHexText(address), data)) {
+      return;
+    }
+  }
+}
+
+bool TextTraceImporter::takeTlaWrite(std::uint32_t address, std::string_view data) {
+  if (!addressChecked_ && dataLines_ == AddressCheckLines) {
+    addressChecked_ = true;
+    const std::size_t found = stream_.size() - firstEvent_;
+    if (found < 5) {
+      const std::string text = "In 50 lines only " + std::to_string(found) +
+                               " valid events found!\n\n"
+                               " It seems that the address of the MOP-area is not correct.\n"
+                               " " +
+                               AddressHintText + " " + ContinueText;
+      if (!continueWithAddress(text, "Error MOP-area address")) {
+        return false;
       }
     }
-    ++dataLines_;
-    decodeWrite(hexValue(address) - mopBase_, data);
   }
+  ++dataLines_;
+  decodeWrite(address - mopBase_, data);
+  return true;
 }
 
 void TextTraceImporter::readEtm(LineReader& reader) {
   std::string_view line;
   bool lessThanIgnored = false;
+  // The address of a line that ends before its cycle type, or before the data of a cycle other
+  // than "exec". It is taken (with empty data) only when another line follows: the last line of a
+  // listing cut short by the end of the file carries no write.
+  std::optional<std::uint32_t> cutAddress;
   while (reader.next(line)) {
+    if (cutAddress) {
+      if (!takeEtmWrite(*cutAddress, false, {})) {
+        return;
+      }
+      cutAddress.reset();
+    }
     countLine(reader);
     // A record line: one leading character, the record number, an access-class prefix closed by
     // ':', the address, the cycle type, the data (except for "exec") and the time difference.
     const char* colon = nullptr;
-    if (line.size() >= 2 && isDigit(line[1])) {
+    if (line.size() >= 2 && isDecimalDigit(line[1])) {
       colon = static_cast<const char*>(std::memchr(line.data() + 1, ':', line.size() - 1));
     }
     if (colon == nullptr) {
       const std::string_view text = line.empty() ? line : line.substr(1);
       if (!flowErrorShown_ && classifyLine(text) == 1) {
         flowErrorShown_ = true;
-        if (Prompter* prompter = session_.prompter()) {
+        if (Prompter* prompter = context_.prompter) {
           prompter->message("Some FLOW ERRORs detected in the .prn file @Line " +
                                 std::to_string(linesRead_) +
                                 " ! the results might not be as expected :-(, \n",
@@ -589,138 +274,39 @@ void TextTraceImporter::readEtm(LineReader& reader) {
     const std::string_view cycle = cursor.word();
     const bool exec = cycle == "exec";
     const std::string_view data = exec ? std::string_view() : cursor.word();
-    currentTime_ += readTimestamp(cursor, false, lessThanIgnored);
-
-    ++dataLines_;
-    const std::uint32_t offset = address - mopBase_;
-    if (dataLines_ < AddressCheckLines && offset <= 40) {
-      ++inRangeLines_;
+    if (cycle.empty() || (!exec && data.empty())) {
+      cutAddress = address;  // the line has ended: no time follows
+      continue;
     }
-    if (!addressChecked_ && dataLines_ == AddressCheckLines) {
-      addressChecked_ = true;
-      if (inRangeLines_ <= 5) {
-        const std::string text = "In 50 lines only " + std::to_string(inRangeLines_) +
-                                 " events with right MOP-Area Address found\n"
-                                 "It seems that the address of the MOP-Area is not correct.\n " +
-                                 AddressHintText + " " + ContinueText;
-        if (!continueWithAddress(text, "Error MOP-Area address")) {
-          return;
-        }
+    currentTime_ += readTimestamp(cursor, false, lessThanIgnored);
+    if (!takeEtmWrite(address, exec, data)) {
+      return;
+    }
+  }
+}
+
+bool TextTraceImporter::takeEtmWrite(std::uint32_t address, bool exec, std::string_view data) {
+  ++dataLines_;
+  const std::uint32_t offset = address - mopBase_;
+  if (dataLines_ < AddressCheckLines && offset <= 40) {
+    ++inRangeLines_;
+  }
+  if (!addressChecked_ && dataLines_ == AddressCheckLines) {
+    addressChecked_ = true;
+    if (inRangeLines_ <= 5) {
+      const std::string text = "In 50 lines only " + std::to_string(inRangeLines_) +
+                               " events with right MOP-Area Address found\n"
+                               "It seems that the address of the MOP-Area is not correct.\n " +
+                               AddressHintText + " " + ContinueText;
+      if (!continueWithAddress(text, "Error MOP-Area address")) {
+        return false;
       }
     }
-    if (!exec) {
-      decodeWrite(offset, data);
-    }
   }
-}
-
-void TextTraceImporter::readMes(LineReader& reader) {
-  std::string_view line;
-  // The first word tells the tab form ("MES") from the legacy form; its line holds no record.
-  bool tabForm = false;
-  bool started = false;
-  while (!started && reader.next(line)) {
-    LineCursor cursor(line);
-    const std::string_view first = cursor.word();
-    if (!first.empty()) {
-      tabForm = first == "MES";
-      started = true;
-    }
+  if (!exec) {
+    decodeWrite(offset, data);
   }
-  while (reader.next(line)) {
-    countLine(reader);
-    if (tabForm) {
-      readMesTabLine(line);
-    } else {
-      readMesLegacyLine(line);
-    }
-  }
-}
-
-void TextTraceImporter::readMesTabLine(std::string_view line) {
-  LineCursor cursor(line);
-  LineCursor probe = cursor;
-  probe.skipSpace();
-  if (probe.atEnd()) {
-    return;
-  }
-  readColumn(cursor);  // the index
-  currentTime_ = parseLeadingDecimal(readColumn(cursor)).value_or(0.0);
-  const std::uint32_t key = parseHexText(readColumn(cursor));
-  const std::string_view name = readColumn(cursor);
-  std::uint32_t value = 0;
-  double clock = 0.0;
-  const bool clockChange = name == "CLK_SPEED";
-  if (clockChange || name == "START_IRQ" || name == "END_IRQ") {
-    value = parseHexText(readColumn(cursor));
-  }
-  if (clockChange) {
-    // Our own files end a clock change after the address column and so come back with clock
-    // 0.0; longer lines carry a value, a count and the clock in MHz. Only this line is read.
-    readColumn(cursor);
-    const std::string_view replacement = readColumn(cursor);
-    if (!replacement.empty()) {
-      value = parseHexText(replacement);
-    }
-    readUnsigned(cursor);
-    clock = static_cast<double>(readSigned(cursor).value_or(0));
-  }
-  appendMesEvent(name, key, value, clock);
-}
-
-void TextTraceImporter::readMesLegacyLine(std::string_view line) {
-  LineCursor cursor(line);
-  const std::string_view timeText = cursor.word();
-  if (timeText.empty()) {
-    return;
-  }
-  // A line that does not start with a time and a key is no record.
-  const std::optional<double> time = parseLeadingDecimal(timeText);
-  if (!time) {
-    return;
-  }
-  const std::optional<std::uint32_t> key = readUnsigned(cursor);
-  if (!key) {
-    return;
-  }
-  currentTime_ = *time;
-  const std::string_view name = readColumn(cursor);
-  std::uint32_t value = 0;
-  double clock = 0.0;
-  const bool clockChange = name == "CLK_SPEED";
-  if (clockChange || name == "START_IRQ" || name == "END_IRQ") {
-    value = readUnsigned(cursor).value_or(0);
-  }
-  if (clockChange) {
-    readColumn(cursor);
-    readColumn(cursor);
-    readUnsigned(cursor);
-    clock = static_cast<double>(readSigned(cursor).value_or(0));
-  }
-  appendMesEvent(name, *key, value, clock);
-}
-
-void TextTraceImporter::appendMesEvent(std::string_view name, std::uint32_t key,
-                                       std::uint32_t value, double clock) {
-  const double time = currentTime_;
-  const auto id = static_cast<std::uint16_t>(key);
-  if (name == "START_PROC") {
-    appendStartProc(time, id);
-  } else if (name == "END_PROC") {
-    append(TraceEvent(time, id, EventKind::END_PROC, 0, 0, 0.0, 0));
-  } else if (name == "START_IRQ") {
-    append(TraceEvent(time, 0, EventKind::START_IRQ, value, 0, 0.0, 0));
-  } else if (name == "END_IRQ") {
-    append(TraceEvent(time, 0, EventKind::END_IRQ, value, 0, 0.0, 0));
-  } else if (name == "CLK_SPEED") {
-    append(TraceEvent(time, 0, EventKind::CLK_SPEED, 0, 0, clock, 0));
-  } else if (name == "USER_MARK") {
-    append(TraceEvent(time, id, EventKind::USER_MARK, 0, 0, 0.0, 0));
-  } else if (name == "USER_ENTER") {
-    append(TraceEvent(time, 0, EventKind::USER_ENTER, key, 0, 0.0, 0));
-  } else if (name == "USER_EXIT") {
-    append(TraceEvent(time, 0, EventKind::USER_EXIT, key, 0, 0.0, 0));
-  }
+  return true;
 }
 
 }  // namespace kelvor

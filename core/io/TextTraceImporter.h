@@ -2,117 +2,87 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "analysis/StatisticsEngine.h"
 #include "common/ProgressSink.h"
+#include "common/Prompter.h"
+#include "common/TextCursor.h"
+#include "common/TraceFileType.h"
 #include "io/LineReader.h"
+#include "io/MopWrite.h"
+#include "model/EventStream.h"
 
 namespace kelvor {
 
-struct Session;
-
-// The kinds of text trace the importer reads, chosen by the last three characters of a path.
-enum class TextTraceFormat {
-  None,  // any other ending: nothing is read
-  Tla,   // "txt": logic-analyser listing
-  Etm,   // "prn": ETM trace listing
-  Mes,   // "mes": event export
-};
-
-// "txt", "prn" and "mes" as the path's last three characters, compared exactly.
-TextTraceFormat textTraceFormatOf(std::string_view path);
-
-// A position inside one line of text, and the character-level readers the listings need. They
-// never leave the line: a field missing at the line end reads as empty.
-struct LineCursor {
-  const char* at;
-  const char* end;
-
-  explicit LineCursor(std::string_view line) : at(line.data()), end(line.data() + line.size()) {}
-  LineCursor(const char* begin, const char* stop) : at(begin), end(stop) {}
-
-  bool atEnd() const { return at == end; }
-  std::string_view rest() const { return {at, static_cast<std::size_t>(end - at)}; }
-  static bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\n';
-  }
-  // Skips blanks, TABs, CRs, vertical tabs and form feeds.
-  void skipSpace() {
-    const char* p = at;
-    while (p != end && isSpace(*p)) {
-      ++p;
-    }
-    at = p;
-  }
-  // Skips white space, then returns the run of characters up to the next white space.
-  std::string_view word() {
-    skipSpace();
-    const char* start = at;
-    const char* p = at;
-    while (p != end && !isSpace(*p)) {
-      ++p;
-    }
-    at = p;
-    return {start, static_cast<std::size_t>(p - start)};
-  }
-  // Skips at most `limit` characters, stopping after the first `delimiter`.
-  void ignore(std::size_t limit, char delimiter) {
-    const std::size_t available = static_cast<std::size_t>(end - at);
-    const char* stop = at + (available < limit ? available : limit);
-    const char* p = at;
-    while (p != stop && *p != delimiter) {
-      ++p;
-    }
-    at = p != stop ? p + 1 : stop;
-  }
-};
+// The kinds of text trace the importer reads: Tla, Etm and Mes; any other type reads nothing.
+using TextTraceFormat = TraceFileType;
 
 namespace listing {
-
-// Longest column text kept by readColumn; longer columns are cut to it.
-inline constexpr std::size_t MaxColumnLength = 127;
-
-// One word (cut to MaxColumnLength characters), then everything up to and including the next TAB
-// (at most 4096 characters).
-std::string_view readColumn(LineCursor& cursor);
-
-// The longest run of 0-9 and upper-case A-F, as a hexadecimal number; 0 for an empty run.
-std::uint32_t readHexAddress(LineCursor& cursor);
-
-// A time difference such as "12.5 us" in seconds: digits and '.' are kept, other characters are
-// skipped until a unit letter (s, m, u, n, p) ends the value and the rest of the line. With the
-// '<' rule on, a '<' stands for a value below the resolution: the value becomes 1 in its unit and
-// `lessThanSeen` is set. A line without a unit letter gives 0.0.
-double readTimestamp(LineCursor& cursor, bool lessThanRule, bool& lessThanSeen);
 
 // 1 for a FLOW ERROR line, 2 for a TRACE ENABLE line, 0 for any other: the text from its first
 // upper-case 'F' or 'T' must begin, ignoring case, with the phrase.
 int classifyLine(std::string_view text);
 
-// The clock in MHz of a clock-change code; 0.0 for an unknown code.
-double clockForCode(std::uint32_t code);
-
 }  // namespace listing
 
-// The engine of an imported text trace: constructing it reads a whole ETM listing (.prn), logic
-// analyser listing (.txt) or event export (.mes) into its stream. Every failure is reported to the
-// user through the session's prompter and leaves the events read up to that point.
-class TextTraceImporter : public StatisticsEngine {
+// What an import needs from outside.
+struct ImportContext {
+  Prompter* prompter = nullptr;          // errors and the MOP-area question; may be null
+  ProgressSink* progress = nullptr;      // may be null
+  std::optional<std::uint32_t> mopBase;  // the MOP-area base; nothing when none is configured
+};
+
+enum class ImportStatus {
+  Read,           // the input was read to its end
+  NoBaseAddress,  // nothing was read: no MOP-area base is configured
+  CannotOpen,     // nothing was read: the file could not be opened
+  Abandoned,      // the user stopped at the MOP-area question; the events before it stay
+};
+
+// What an import found, for the loader to apply to the program's state.
+struct ImportResult {
+  ImportStatus status = ImportStatus::Read;
+  // A '<' stood for a time below the listing's resolution; the user is to be told after the load.
+  bool lessThanSeen = false;
+  // The ids of the START_PROC events appended.
+  SeenIdTable seenIds;
+  // Events appended to the stream.
+  std::size_t events = 0;
+
+  // Whether the data read are worth no save question: nothing was read, the user stopped the
+  // import, or the input held no event (an empty file, a listing without MOP-area writes).
+  bool nothingToSave() const { return status != ImportStatus::Read || events == 0; }
+};
+
+// Reads a whole ETM listing (.prn), logic analyser listing (.txt) or event export (.mes) and
+// appends its events to the stream it is given. Every failure is reported to the user through the
+// context's prompter as it happens and leaves the events read up to that point. One importer
+// reads one input.
+class TextTraceImporter {
  public:
   static constexpr const char* NoBaseAddressText =
       "Error: Base address of MOP area is not specified!\n";
   static constexpr const char* CannotOpenText = "Can not open File!";
 
+  TextTraceImporter(EventStream& stream, const ImportContext& context);
+  TextTraceImporter(const TextTraceImporter&) = delete;
+  TextTraceImporter& operator=(const TextTraceImporter&) = delete;
+
   // Reads the file at `path`; the format follows the path's last three characters.
-  TextTraceImporter(Session& session, const std::string& path);
+  ImportResult importFile(const std::string& path);
   // Reads `contents` as a file of the given format would be read (no file is opened).
-  TextTraceImporter(Session& session, TextTraceFormat format, std::string_view contents);
+  ImportResult importText(TextTraceFormat format, std::string_view contents);
 
   // Turns a write at `offset` within the MOP area into at most one event at the current time.
-  void decodeWrite(std::uint32_t offset, std::string_view data);
+  void decodeWrite(std::uint32_t offset, std::string_view data) {
+    mop_.decode(offset, data, currentTime_);
+  }
 
+  const EventStream& stream() const { return stream_; }
+  // What was found so far (the ids seen by decodeWrite, for instance).
+  const ImportResult& result() const { return result_; }
   std::uint32_t mopBase() const { return mopBase_; }
   double currentTime() const { return currentTime_; }
 
@@ -120,14 +90,21 @@ class TextTraceImporter : public StatisticsEngine {
   // Clears the '<' flag and reads the MOP-area base; false (after telling the user) when the base
   // address is not set.
   bool prepare();
+  // The result so far, with the count of events appended.
+  ImportResult finish();
   void read(TextTraceFormat format, LineReader& reader, std::uint64_t size);
   void readTla(LineReader& reader);
   void readEtm(LineReader& reader);
+  // Check the MOP-area address after the first data lines, count the line and decode its write;
+  // false when the user stops the import at the address question.
+  bool takeTlaWrite(std::uint32_t address, std::string_view data);
+  bool takeEtmWrite(std::uint32_t address, bool exec, std::string_view data);
   void readMes(LineReader& reader);
   void readMesTabLine(std::string_view line);
   void readMesLegacyLine(std::string_view line);
   void appendMesEvent(std::string_view name, std::uint32_t key, std::uint32_t value, double clock);
   void reserveFor(TextTraceFormat format, std::uint64_t size);
+  void append(const TraceEvent& event) { stream_.append(event); }
 
   // Counts a line and, every 100 lines, posts progress when the whole percent has grown.
   void countLine(const LineReader& reader) {
@@ -138,12 +115,16 @@ class TextTraceImporter : public StatisticsEngine {
   // Asks whether to go on with a base address that matches few lines; false when the user says
   // No, in which case the import is abandoned.
   bool continueWithAddress(const std::string& text, const char* caption);
-  void appendStartProc(double time, std::uint16_t id);
+  void appendStartProc(double time, std::uint16_t id) {
+    kelvor::appendStartProc(stream_, result_.seenIds, time, id);
+  }
 
-  Session& session_;
+  EventStream& stream_;
+  ImportContext context_;
+  const std::size_t firstEvent_;  // events the stream held before the import
+  ImportResult result_;
   std::uint32_t mopBase_ = 0;
   double currentTime_ = 0.0;
-  std::uint32_t pendingIrqWord_ = 0;
 
   std::uint64_t linesRead_ = 0;
   std::uint32_t dataLines_ = 0;
@@ -153,6 +134,7 @@ class TextTraceImporter : public StatisticsEngine {
 
   std::uint64_t inputSize_ = 0;
   ProgressReporter progress_;
+  MopWriteDecoder mop_;
 };
 
 }  // namespace kelvor

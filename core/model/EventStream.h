@@ -87,6 +87,11 @@ class SeenIdTable {
     return true;
   }
   bool isSeen(std::uint16_t id) const { return flags_.test(id); }
+  // Sets the flag of every id seen in `other`.
+  void markAll(const SeenIdTable& other) {
+    flags_ |= other.flags_;
+    count_ = static_cast<std::uint32_t>(flags_.count());
+  }
   std::uint32_t count() const { return count_; }
   void clear() {
     flags_.reset();

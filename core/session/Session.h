@@ -17,9 +17,6 @@
 
 namespace kelvor {
 
-// The caption of messages that have none of their own.
-inline constexpr const char* ApplicationTitle = "Kelvor TLA";
-
 // The program-wide state that the readers, the analysis and the views share. One lives as long
 // as the application (or the batch run); tests build fresh ones.
 struct Session {

@@ -2,9 +2,9 @@
 
 #include <exception>
 #include <memory>
+#include <utility>
 
-#include "io/RunFile.h"
-#include "io/TextTraceImporter.h"
+#include "common/TraceFileType.h"
 #include "settings/AnalysisSettings.h"
 
 namespace kelvor {
@@ -26,15 +26,13 @@ void tell(Session& session, const std::string& text, const char* caption, Prompt
   }
 }
 
-std::string extensionOf(const std::string& path) {
-  return path.size() <= 3 ? path : path.substr(path.size() - 3);
-}
-
 OpenResult loadRunFile(Session& session, const std::string& path) {
   session.runFileLoaded = 1;
   session.dataOrigin = DataOrigin::RunFile;
   session.engine = std::make_unique<StatisticsEngine>(session.analysis);
-  const std::uint16_t code = RunFile::read(session, *session.engine, path);
+  RunReadResult result = RunFile::read(*session.engine, path, session.progress);
+  const std::uint16_t code = result.code;
+  applyRunReadResult(session, std::move(result));
   if (code == RunFile::ReadBadMagic) {
     tell(session,
          "Invalid Magic Number Found in the Runfile " + path + " \n Please open a valid run file",
@@ -54,10 +52,14 @@ OpenResult importTextTrace(Session& session, const std::string& path, DataOrigin
   // the session as holding nothing to save, is not overwritten afterwards.
   session.runFileLoaded = 0;
   session.dataOrigin = origin;
-  const bool haveBase = mopBaseAddress(session.settings).has_value();
-  session.engine = std::make_unique<TextTraceImporter>(session, path);
+  // The engine is installed only once the import is complete: an import that throws leaves an
+  // empty engine behind.
+  auto engine = std::make_unique<StatisticsEngine>(session.analysis);
+  const ImportResult result =
+      TextTraceImporter(engine->stream(), importContextFor(session)).importFile(path);
+  session.engine = std::move(engine);
   session.acquisitionState = AcquisitionState::Loaded;
-  const bool opened = !session.currentTraceFile.empty();
+  applyImportResult(session, result);
 
   session.analysis.nestingWarned = false;
   session.engine->analyse(TimeWindow::wholeTrace());
@@ -66,33 +68,73 @@ OpenResult importTextTrace(Session& session, const std::string& path, DataOrigin
     tell(session, kTimestampWarning, "Timestamp Error", PromptIcon::Warning);
     session.lessThanSeen = false;
   }
-  if (!haveBase || !opened) {
-    return OpenResult::Unreadable;
+  switch (result.status) {
+    case ImportStatus::NoBaseAddress:
+    case ImportStatus::CannotOpen:
+      return OpenResult::Unreadable;
+    case ImportStatus::Abandoned:
+      return OpenResult::Abandoned;
+    case ImportStatus::Read:
+      break;
   }
-  // An import stopped at the MOP-area question leaves nothing worth saving.
-  return session.dataOrigin == DataOrigin::NothingToSave ? OpenResult::Abandoned
-                                                         : OpenResult::Loaded;
+  return OpenResult::Loaded;
 }
 
 }  // namespace
 
+ImportContext importContextFor(const Session& session) {
+  ImportContext context;
+  context.prompter = session.prompter();
+  context.progress = session.progress;
+  context.mopBase = mopBaseAddress(session.settings);
+  return context;
+}
+
+void applyImportResult(Session& session, const ImportResult& result) {
+  session.lessThanSeen = result.lessThanSeen;
+  session.seenIds.markAll(result.seenIds);
+  if (result.status == ImportStatus::CannotOpen) {
+    session.currentTraceFile.clear();
+  }
+  if (result.nothingToSave()) {
+    session.dataOrigin = DataOrigin::NothingToSave;
+  }
+}
+
+void applyRunReadResult(Session& session, RunReadResult&& result) {
+  if (result.names) {
+    session.runNameTable = std::move(*result.names);
+  }
+  if (result.seenIds) {
+    session.seenIds = std::move(*result.seenIds);
+  }
+}
+
+std::uint16_t saveRunFile(Session& session, const std::string& path) {
+  if (!session.engine || session.engine->stream().empty()) {
+    return RunFile::WriteNoData;
+  }
+  session.currentTraceFile = path;
+  return RunFile::write(*session.engine, session.processTable, path);
+}
+
 OpenResult openTraceFile(Session& session, const std::string& path) {
-  const std::string extension = extensionOf(path);
-  if (extension != "mes" && extension != "txt" && extension != "prn" && extension != "run") {
+  const TraceFileType type = traceFileTypeOf(path);
+  if (type == TraceFileType::None) {
     tell(session, "Loaded File Format Not Supported (Supported :- .prn/.txt/.run)",
          "Invalid File Format", PromptIcon::Error);
     return OpenResult::Failed;
   }
-  session.currentExtension = extension;
+  session.currentExtension = std::string(lastThreeOf(path));
   session.currentTraceFile = path;
 
   session.engine.reset();
   try {
-    if (extension == "run") {
+    if (type == TraceFileType::Run) {
       return loadRunFile(session, path);
     }
-    return importTextTrace(session, path,
-                           extension == "mes" ? DataOrigin::MesFile : DataOrigin::TextTrace);
+    return importTextTrace(
+        session, path, type == TraceFileType::Mes ? DataOrigin::MesFile : DataOrigin::TextTrace);
   } catch (const std::exception& error) {
     tell(session, error.what(), "Could not interpret file", PromptIcon::Error);
   } catch (...) {

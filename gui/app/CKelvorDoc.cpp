@@ -141,7 +141,7 @@ SaveOutcome CKelvorDoc::saveAs() {
   const std::string_view extension = lastThreeOf(path);
   if (extension == "run") {
     lastSavedIlm_ = false;
-    const std::uint16_t code = RunFile::write(session_, path);
+    const std::uint16_t code = saveRunFile(session_, path);
     if (code == RunFile::WriteNoData) {
       tell("There is no data to be saved.");
       return SaveOutcome::NothingToSave;

@@ -107,9 +107,19 @@ TEST_F(DocumentFlowTest, TextTraceLoadSetsTheOriginAndAsksBeforeItIsReplaced) {
   EXPECT_EQ(dialogs.filters.back(), gui::SaveRunFilter);
 }
 
+TEST_F(DocumentFlowTest, ImportWithoutEventsAsksNothingBeforeTheNextOpen) {
+  writeText(path("empty.prn"), "");
+  ASSERT_TRUE(document.openDocument(qpath("empty.prn")));
+  EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
+  ASSERT_TRUE(document.openDocument(QString::fromStdString(writePrn("b.prn"))));
+  // Neither the save question nor "There is no data to be saved." after a Yes.
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_EQ(session.engine->stream().size(), 4u);
+}
+
 TEST_F(DocumentFlowTest, RunFileLoadAsksNothingBeforeTheNextOpen) {
   ASSERT_TRUE(document.openDocument(QString::fromStdString(writePrn("a.prn"))));
-  ASSERT_EQ(RunFile::write(session, path("a.run")), RunFile::WriteOk);
+  ASSERT_EQ(saveRunFile(session, path("a.run")), RunFile::WriteOk);
   prompter.answers = {PromptAnswer::No};
   ASSERT_TRUE(document.openDocument(qpath("a.run")));
   EXPECT_EQ(session.dataOrigin, DataOrigin::RunFile);

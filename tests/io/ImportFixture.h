@@ -12,6 +12,7 @@
 #include "RecordingPrompter.h"
 #include "io/TextTraceImporter.h"
 #include "session/Session.h"
+#include "session/TraceLoader.h"
 #include "settings/SettingsBackend.h"
 
 namespace kelvor::test {
@@ -26,6 +27,18 @@ class RecordingProgress : public ProgressSink {
   int starts = 0;
   int closes = 0;
   std::vector<LoadProgress> updates;
+};
+
+// The engine an import filled, and what the import found.
+struct Imported {
+  explicit Imported(AnalysisContext& context) : engine(context) {}
+
+  const EventStream& stream() const { return engine.stream(); }
+  double currentTime() const { return endTime; }
+
+  StatisticsEngine engine;
+  ImportResult result;
+  double endTime = 0.0;  // the importer's current time after the last line
 };
 
 // A session with recorded prompter, console and progress, and a scratch folder for fixtures.
@@ -55,9 +68,17 @@ class ImportFixture : public ::testing::Test {
     text << in.rdbuf();
     return text.str();
   }
-  std::unique_ptr<TextTraceImporter> importFile(const std::string& name,
-                                                const std::string& contents) {
-    return std::make_unique<TextTraceImporter>(session, write(name, contents));
+  // Imports a file as the loader does, and applies the result to the session.
+  std::unique_ptr<Imported> importPath(const std::string& path) {
+    return importWith([&](TextTraceImporter& importer) { return importer.importFile(path); });
+  }
+  std::unique_ptr<Imported> importFile(const std::string& name, const std::string& contents) {
+    return importPath(write(name, contents));
+  }
+  // The same from memory.
+  std::unique_ptr<Imported> importText(TextTraceFormat format, std::string_view contents) {
+    return importWith(
+        [&](TextTraceImporter& importer) { return importer.importText(format, contents); });
   }
 
   MemorySettingsBackend backend;
@@ -66,6 +87,17 @@ class ImportFixture : public ::testing::Test {
   RecordingProgress progress;
   std::ostringstream console;
   std::filesystem::path dir;
+
+ private:
+  template <typename Import>
+  std::unique_ptr<Imported> importWith(Import import) {
+    auto imported = std::make_unique<Imported>(session.analysis);
+    TextTraceImporter importer(imported->engine.stream(), importContextFor(session));
+    imported->result = import(importer);
+    imported->endTime = importer.currentTime();
+    applyImportResult(session, imported->result);
+    return imported;
+  }
 };
 
 }  // namespace kelvor::test

@@ -16,9 +16,7 @@ class MesFileTest : public test::ImportFixture {
            std::uint32_t address = 0, double clock = 0.0) {
     source.append(TraceEvent(time, id, kind, number, address, clock, 0));
   }
-  std::unique_ptr<TextTraceImporter> readBack(const std::string& path) {
-    return std::make_unique<TextTraceImporter>(session, path);
-  }
+  std::unique_ptr<test::Imported> readBack(const std::string& path) { return importPath(path); }
 
   EventStream source;
 };

@@ -13,6 +13,7 @@
 
 #include "RecordingPrompter.h"
 #include "session/Session.h"
+#include "session/TraceLoader.h"
 
 namespace kelvor {
 namespace {
@@ -133,8 +134,18 @@ class RunFileTest : public ::testing::Test {
     add(3.0, EventKind::USER_ENTER, 0, 3);
     add(3.75, EventKind::END_PROC, 0x0123, 0);
   }
+  // Reads as the loader does and applies the result to the session.
   std::uint16_t readInto(StatisticsEngine& engine, const std::string& file) {
-    return RunFile::read(session, engine, file);
+    RunReadResult result = RunFile::read(engine, file, session.progress);
+    const std::uint16_t code = result.code;
+    applyRunReadResult(session, std::move(result));
+    return code;
+  }
+  std::uint16_t readMemory(StatisticsEngine& engine, std::string_view bytes) {
+    RunReadResult result = RunFile::readBytes(engine, bytes, session.progress);
+    const std::uint16_t code = result.code;
+    applyRunReadResult(session, std::move(result));
+    return code;
   }
 
   fs::path dir;
@@ -146,10 +157,10 @@ class RunFileTest : public ::testing::Test {
 };
 
 TEST_F(RunFileTest, EmptyStreamSavesNothing) {
-  EXPECT_EQ(RunFile::write(session, path("empty.run")), RunFile::WriteNoData);
+  EXPECT_EQ(saveRunFile(session, path("empty.run")), RunFile::WriteNoData);
   EXPECT_FALSE(fs::exists(path("empty.run")));
   session.engine.reset();
-  EXPECT_EQ(RunFile::write(session, path("none.run")), RunFile::WriteNoData);
+  EXPECT_EQ(saveRunFile(session, path("none.run")), RunFile::WriteNoData);
   EXPECT_FALSE(fs::exists(path("none.run")));
 }
 
@@ -157,7 +168,7 @@ TEST_F(RunFileTest, WritesTheDocumentedByteLayout) {
   addExampleTrace();
   const std::string file = path("layout.run");
   const auto before = static_cast<std::uint32_t>(std::time(nullptr));
-  ASSERT_EQ(RunFile::write(session, file), RunFile::WriteOk);
+  ASSERT_EQ(saveRunFile(session, file), RunFile::WriteOk);
   const auto after = static_cast<std::uint32_t>(std::time(nullptr));
   EXPECT_EQ(session.currentTraceFile, file);
 
@@ -209,7 +220,7 @@ TEST_F(RunFileTest, LongNamesAreCutAndEntryZeroStoresItsPriority) {
   session.processTable.store("ZERO", 0, 77, OriginIdList);
   add(1.0, EventKind::START_PROC, 0x0300, 0);
   session.engine->statsFor(0);
-  ASSERT_EQ(RunFile::write(session, path("names.run")), RunFile::WriteOk);
+  ASSERT_EQ(saveRunFile(session, path("names.run")), RunFile::WriteOk);
   const Bytes b = readBytes(path("names.run"));
   ASSERT_EQ(u32At(b, 28), 2u);
   EXPECT_EQ(u16At(b, 104), 77);  // entry 0: its priority in the id field
@@ -225,7 +236,7 @@ TEST_F(RunFileTest, EventKeysLookUpPrioritiesThroughEngineRecords) {
   session.processTable.store("MARKED", 0x0400, 6, OriginIdList);
   add(1.0, EventKind::USER_MARK, 0x0400, 0);
   ASSERT_EQ(session.engine->find(0x0400), nullptr);
-  ASSERT_EQ(RunFile::write(session, path("mark.run")), RunFile::WriteOk);
+  ASSERT_EQ(saveRunFile(session, path("mark.run")), RunFile::WriteOk);
   EXPECT_NE(session.engine->find(0x0400), nullptr);
   const Bytes b = readBytes(path("mark.run"));
   EXPECT_EQ(u32At(b, 28), 0u);  // the record did not exist when the entries were written
@@ -236,7 +247,7 @@ TEST_F(RunFileTest, EventKeysLookUpPrioritiesThroughEngineRecords) {
 TEST_F(RunFileTest, RoundTripRestoresEventsNamesAndSeenIds) {
   addExampleTrace();
   const std::string file = path("round.run");
-  ASSERT_EQ(RunFile::write(session, file), RunFile::WriteOk);
+  ASSERT_EQ(saveRunFile(session, file), RunFile::WriteOk);
 
   session.seenIds.markSeen(0x0777);
   session.runNameTable.resize(5);
@@ -287,12 +298,53 @@ TEST_F(RunFileTest, RoundTripRestoresEventsNamesAndSeenIds) {
   EXPECT_TRUE(progress.percents.empty());  // fewer than 100 records
 }
 
+TEST_F(RunFileTest, InterruptsAboveTwoHundredFiftyFiveKeepTheirNumbers) {
+  // Processes with the same 16-bit ids as the interrupts, with priorities of their own: an
+  // interrupt's record must not take them in place of its number.
+  session.processTable.store("PROC_300", 300, 7, OriginIdList);
+  session.processTable.store("PROC_1234", 0x1234, 9, OriginIdList);
+  add(1.0, EventKind::START_PROC, 0x0123, 0);
+  add(2.0, EventKind::START_IRQ, 0, 300);
+  add(2.5, EventKind::START_IRQ, 0, 0x1234);
+  add(2.75, EventKind::END_IRQ, 0, 0x1234);
+  add(3.0, EventKind::END_IRQ, 0, 300);
+  add(4.0, EventKind::START_IRQ, 0, 5);
+  add(4.5, EventKind::END_IRQ, 0, 5);
+  add(6.0, EventKind::END_PROC, 0x0123, 0);
+  session.engine->analyse(TimeWindow::wholeTrace());
+  const std::string file = path("irq.run");
+  ASSERT_EQ(saveRunFile(session, file), RunFile::WriteOk);
+
+  const Bytes b = readBytes(file);
+  const std::size_t events = 104 + 38 * u32At(b, 28);
+  EXPECT_EQ(u32At(b, events + 1 * 26 + 22), 300u);
+  EXPECT_EQ(u32At(b, events + 2 * 26 + 22), 0x1234u);
+  EXPECT_EQ(u32At(b, events + 3 * 26 + 22), 0x1234u);
+  EXPECT_EQ(u32At(b, events + 4 * 26 + 22), 300u);
+
+  StatisticsEngine reread(session.analysis);
+  ASSERT_EQ(readInto(reread, file), RunFile::ReadOk);
+  const StatisticsEngine& saved = *session.engine;
+  ASSERT_EQ(reread.statistics().size(), saved.statistics().size());
+  for (const auto& [id, stats] : saved.statistics()) {
+    SCOPED_TRACE(id);
+    const ProcessStats* again = reread.find(id);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->calls, stats.calls);
+    EXPECT_EQ(again->totalWithInt, stats.totalWithInt);
+    EXPECT_EQ(again->totalWithoutInt, stats.totalWithoutInt);
+  }
+  ASSERT_NE(reread.find(InterruptIdBase + 300), nullptr);
+  EXPECT_EQ(reread.find(InterruptIdBase + 300)->calls, 1u);
+  EXPECT_DOUBLE_EQ(reread.find(InterruptIdBase + 300)->totalWithoutInt, 0.75);
+}
+
 TEST_F(RunFileTest, SavingCreatesOrReplacesTheFileWithoutLeftovers) {
   const std::string file = writeBytes("old.run", "previous contents");
   addExampleTrace();
-  EXPECT_EQ(RunFile::write(session, path("no-such-dir/x.run")), RunFile::WriteCannotCreate);
+  EXPECT_EQ(saveRunFile(session, path("no-such-dir/x.run")), RunFile::WriteCannotCreate);
   EXPECT_EQ(session.currentTraceFile, path("no-such-dir/x.run"));
-  ASSERT_EQ(RunFile::write(session, file), RunFile::WriteOk);
+  ASSERT_EQ(saveRunFile(session, file), RunFile::WriteOk);
   EXPECT_EQ(u32At(readBytes(file), 24), 6u);
   // Nothing but the target is left in the folder.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
@@ -366,12 +418,11 @@ TEST_F(RunFileTest, ReadsFromMemoryLikeFromAFile) {
   event(b, 1.0, 0x0100, 1, 3);
   event(b, 2.0, 0x0100, 2, 3);
   StatisticsEngine engine(session.analysis);
-  EXPECT_EQ(RunFile::readBytes(session, engine, b), RunFile::ReadOk);
+  EXPECT_EQ(readMemory(engine, b), RunFile::ReadOk);
   EXPECT_EQ(engine.stream().size(), 2u);
   ASSERT_NE(engine.find(0x0100), nullptr);
   EXPECT_EQ(engine.find(0x0100)->calls, 1u);
-  EXPECT_EQ(RunFile::readBytes(session, engine, b.substr(0, 104 + 38 + 30)),
-            RunFile::ReadEventsShort);
+  EXPECT_EQ(readMemory(engine, b.substr(0, 104 + 38 + 30)), RunFile::ReadEventsShort);
   EXPECT_EQ(engine.stream().size(), 1u);
 }
 

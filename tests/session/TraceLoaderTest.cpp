@@ -86,7 +86,7 @@ TEST_F(TraceLoaderTest, ListingLoadSetsOriginAndAnalyses) {
 TEST_F(TraceLoaderTest, RunFileRoundTripSetsRunOrigin) {
   ASSERT_EQ(openTraceFile(session, write("trace.prn", prnListing())), OpenResult::Loaded);
   const std::string run = (dir / "saved.run").string();
-  ASSERT_EQ(RunFile::write(session, run), RunFile::WriteOk);
+  ASSERT_EQ(saveRunFile(session, run), RunFile::WriteOk);
 
   session.dataOrigin = DataOrigin::NothingToSave;
   ASSERT_EQ(openTraceFile(session, run), OpenResult::Loaded);
@@ -133,6 +133,39 @@ TEST_F(TraceLoaderTest, MissingBaseAddressLoadsNothing) {
             std::vector<std::string>{"Error: Base address of MOP area is not specified!\n"});
 }
 
+TEST_F(TraceLoaderTest, ImportWithoutEventsLeavesNothingToSave) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* base;
+    OpenResult result;
+  };
+  const Case cases[] = {
+      {"empty.prn", "", "C0000020", OpenResult::Loaded},
+      {"empty.mes", "", "C0000020", OpenResult::Loaded},
+      {"header.mes", "MES\r\n", "C0000020", OpenResult::Loaded},
+      {"exec.prn", " heading\n-000001 P:C0000020 exec 1.000us\n", "C0000020", OpenResult::Loaded},
+      {"outside.prn", " heading\n-000001 D:00001000 wr-long 00000012 1.000us\n", "C0000020",
+       OpenResult::Loaded},
+      {"nobase.prn", prnListing(), "", OpenResult::Unreadable},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    session.settings.Set("startadress", c.base);
+    EXPECT_EQ(openTraceFile(session, write(c.name, c.text)), c.result);
+    EXPECT_TRUE(session.engine->stream().empty());
+    EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
+    EXPECT_FALSE(needsRunSave(session.dataOrigin));
+  }
+  // One event is data worth saving.
+  session.settings.Set("startadress", "C0000020");
+  EXPECT_EQ(openTraceFile(session, write("one.prn",
+                                         " heading\n-000001 D:C0000020 wr-long "
+                                         "00000012 1.000us\n")),
+            OpenResult::Loaded);
+  EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
+}
+
 TEST_F(TraceLoaderTest, LessThanTimestampInTlaListingWarnsOnceAfterTheLoad) {
   session.settings.Set("startadress", "20");
   const std::string path = write("trace.txt",
@@ -156,6 +189,8 @@ TEST_F(TraceLoaderTest, AnsweringNoAtTheMopAreaQuestionAbandonsTheImport) {
   for (int i = 0; i < 60; ++i) {
     listing += "-00001 D:00001000 wr-long 00000012 1.000us\n";  // outside the MOP area
   }
+  // One write into the area after the question, so that going on gives data worth saving.
+  listing += "-00001 D:C0000020 wr-long 00000012 1.000us\n";
   prompter.answers.push_back(PromptAnswer::No);
   EXPECT_EQ(openTraceFile(session, write("wrong.prn", listing)), OpenResult::Abandoned);
   EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);

@@ -74,9 +74,7 @@ ImportResult TextTraceImporter::importFile(const std::string& path) {
   }
   if (file == nullptr) {
     result_.status = ImportStatus::CannotOpen;
-    if (context_.prompter != nullptr) {
-      context_.prompter->message(CannotOpenText, "Error", PromptIcon::Error);
-    }
+    tell(CannotOpenText, "Error", PromptIcon::Error);
   } else {
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     {
@@ -104,9 +102,7 @@ bool TextTraceImporter::prepare() {
   result_.lessThanSeen = false;
   if (!context_.mopBase) {
     result_.status = ImportStatus::NoBaseAddress;
-    if (context_.prompter != nullptr) {
-      context_.prompter->message(NoBaseAddressText, ApplicationTitle, PromptIcon::Error);
-    }
+    tell(NoBaseAddressText, ApplicationTitle, PromptIcon::Error);
     return false;
   }
   mopBase_ = *context_.mopBase;
@@ -156,7 +152,15 @@ void TextTraceImporter::read(TextTraceFormat format, LineReader& reader, std::ui
   }
 }
 
+void TextTraceImporter::tell(const std::string& text, const char* caption, PromptIcon icon) {
+  result_.messagesShown.push_back(text);
+  if (context_.prompter != nullptr) {
+    context_.prompter->message(text, caption, icon);
+  }
+}
+
 bool TextTraceImporter::continueWithAddress(const std::string& text, const char* caption) {
+  result_.messagesShown.push_back(text);
   Prompter* prompter = context_.prompter;
   if (prompter == nullptr ||
       prompter->askYesNo(text, caption, PromptIcon::Warning) != PromptAnswer::No) {
@@ -260,12 +264,9 @@ void TextTraceImporter::readEtm(LineReader& reader) {
       const std::string_view text = line.empty() ? line : line.substr(1);
       if (!flowErrorShown_ && classifyLine(text) == 1) {
         flowErrorShown_ = true;
-        if (Prompter* prompter = context_.prompter) {
-          prompter->message("Some FLOW ERRORs detected in the .prn file @Line " +
-                                std::to_string(linesRead_) +
-                                " ! the results might not be as expected :-(, \n",
-                            "Trace File Parsing Error !", PromptIcon::Warning);
-        }
+        tell("Some FLOW ERRORs detected in the .prn file @Line " + std::to_string(linesRead_) +
+                 " ! the results might not be as expected :-(, \n",
+             "Trace File Parsing Error !", PromptIcon::Warning);
       }
       continue;
     }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/ProgressSink.h"
 #include "common/Prompter.h"
@@ -50,6 +51,9 @@ struct ImportResult {
   SeenIdTable seenIds;
   // Events appended to the stream.
   std::size_t events = 0;
+  // The texts of the errors, warnings and questions put to the user during the import, in order
+  // (also when no prompter was there to show them).
+  std::vector<std::string> messagesShown;
 
   // Whether the data read are worth no save question: nothing was read, the user stopped the
   // import, or the input held no event (an empty file, a listing without MOP-area writes).
@@ -112,6 +116,8 @@ class TextTraceImporter {
       progress_.update(reader.lineStart(), inputSize_);
     }
   }
+  // Shows a message through the prompter and keeps its text in the result.
+  void tell(const std::string& text, const char* caption, PromptIcon icon);
   // Asks whether to go on with a base address that matches few lines; false when the user says
   // No, in which case the import is abandoned.
   bool continueWithAddress(const std::string& text, const char* caption);

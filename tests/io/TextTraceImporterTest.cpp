@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "ImportFixture.h"
 
@@ -149,6 +150,7 @@ TEST_F(TextTraceImporterTest, FlowErrorIsReportedOnceWithItsLine) {
             "Some FLOW ERRORs detected in the .prn file @Line 3 ! the results might not be as "
             "expected :-(, \n");
   EXPECT_EQ(prompter.shown[0].caption, "Trace File Parsing Error !");
+  EXPECT_EQ(importer->result.messagesShown, std::vector<std::string>{prompter.shown[0].text});
   EXPECT_EQ(importer->stream().size(), 2u);
 }
 
@@ -171,6 +173,7 @@ TEST_F(TextTraceImporterTest, EtmAddressCheckCountsInRangeLinesOfTheFirst49) {
     auto importer = importFile("trace.prn", listing);
     if (inRange == 6) {
       EXPECT_TRUE(prompter.shown.empty());
+      EXPECT_TRUE(importer->result.messagesShown.empty());
       EXPECT_EQ(importer->stream().size(), 8u);
       EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
     } else {
@@ -178,6 +181,7 @@ TEST_F(TextTraceImporterTest, EtmAddressCheckCountsInRangeLinesOfTheFirst49) {
       EXPECT_EQ(prompter.shown[0].kind, "yesno");
       EXPECT_EQ(prompter.shown[0].text, expected);
       EXPECT_EQ(prompter.shown[0].caption, "Error MOP-Area address");
+      EXPECT_EQ(importer->result.messagesShown, std::vector<std::string>{expected});
       EXPECT_EQ(importer->stream().size(), 5u);
       EXPECT_EQ(session.dataOrigin, DataOrigin::NothingToSave);
     }

@@ -61,7 +61,8 @@ int TimeAxis::timeToX(double t) const {
       break;
   }
   // Inside the window the offset is at most the chart width, so the conversion cannot overflow.
-  const double offset = std::min((t - viewStart_) * pixelsPerSecond_, static_cast<double>(chartWidth_));
+  const double offset =
+      std::min((t - viewStart_) * pixelsPerSecond_, static_cast<double>(chartWidth_));
   return chartLeft_ + static_cast<int>(offset);
 }
 
@@ -85,6 +86,13 @@ Side TimeAxis::sideOf(double t) const {
 bool TimeAxis::hides(double from, double to) const {
   const Side side = sideOf(from);
   return side != Side::Inside && side == sideOf(to);
+}
+
+std::optional<double> timeAtPoint(const ChartRect& chart, const TimeAxis& axis, int x, int y) {
+  if (!chart.contains(x, y)) {
+    return std::nullopt;
+  }
+  return axis.xToTime(x);
 }
 
 ChartCursor cursorAt(const ChartRect& chart, int x, int y) {

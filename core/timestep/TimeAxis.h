@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace kelvor {
@@ -87,6 +88,10 @@ class TimeAxis {
   int chartWidth_;
 };
 
+// The time under a point of the chart; nothing for a point outside it (commands that need a
+// point on the chart then do nothing).
+std::optional<double> timeAtPoint(const ChartRect& chart, const TimeAxis& axis, int x, int y);
+
 // The pointer shapes over the client area.
 enum class ChartCursor { CrossHair, Arrow, Default };
 ChartCursor cursorAt(const ChartRect& chart, int x, int y);
@@ -98,6 +103,13 @@ struct ScaledTime {
   const char* unit = "s";
 };
 ScaledTime scaleTime(double seconds);
+
+// The four text lines above the chart's right end, from the chart upwards; each line is the
+// text height plus 2 pixels above the one below it.
+enum class ReadoutLine { TimePos = 1, MarkerPos = 2, EndPos = 3, StartPos = 4 };
+constexpr int readoutLineY(ReadoutLine line, int textHeight) {
+  return ChartTop - static_cast<int>(line) * (textHeight + 2);
+}
 
 // The readout texts above the chart's right end. The leading and trailing blanks make a text
 // cover a longer previous one.

@@ -97,6 +97,10 @@ double zoomedFactor(double zoomFactor, ZoomCommand command) {
   return zoomFactor;
 }
 
+ViewWindow zoomedWindow(const TraceBounds& bounds, const ViewWindow& window, ZoomCommand command) {
+  return windowFor(bounds, zoomedFactor(window.zoomFactor, command), window.scrollPercent);
+}
+
 std::optional<double> zoomDialogFactor(double entered) {
   if (entered > 0.0 && std::isfinite(entered)) {
     return entered;
@@ -127,6 +131,13 @@ double scrolledPercent(double scrollPercent, double zoomFactor, HorizontalScroll
       break;
   }
   return std::clamp(result, 0.0, MaximumScrollPercent);
+}
+
+ViewWindow scrolledWindow(const TraceBounds& bounds, const ViewWindow& window,
+                          HorizontalScroll code, int thumbPosition) {
+  const double percent =
+      scrolledPercent(window.scrollPercent, window.zoomFactor, code, thumbPosition);
+  return windowFor(bounds, window.zoomFactor, percent);
 }
 
 int lastFirstRow(std::size_t entries, int rowsPerPage) {
@@ -224,6 +235,20 @@ std::optional<ViewWindow> zoomToMarkers(const TraceBounds& bounds, const Markers
     return std::nullopt;
   }
   return displayFromTo(bounds, markers.marker1.time, markers.marker2.time);
+}
+
+PointerReadouts pointerReadouts(double pointerTime, const Markers& markers,
+                                std::optional<double> leftPressTime) {
+  PointerReadouts readouts;
+  if (leftPressTime) {
+    readouts.timePos = timePosText(pointerTime - *leftPressTime);
+    return readouts;
+  }
+  readouts.timePos = timePosText(pointerTime);
+  if (markers.marker1.set) {
+    readouts.markerPos = markerPosText(pointerTime - markers.marker1.time);
+  }
+  return readouts;
 }
 
 ViewWindow restoredWindow(const TraceBounds& bounds, const SavedView& saved) {

@@ -6,6 +6,7 @@
 
 #include "analysis/TimeWindow.h"
 #include "model/EventStream.h"
+#include "timestep/TimeAxis.h"
 
 namespace kelvor {
 
@@ -44,6 +45,11 @@ inline ViewWindow wholeTraceWindow(const TraceBounds& bounds) {
   return windowFor(bounds, 1.0, 0.0);
 }
 
+// The time axis of a window on a chart.
+inline TimeAxis axisFor(const ViewWindow& window, const ChartRect& chart) {
+  return TimeAxis(window.viewStart, window.viewSpan, chart.left, chart.width());
+}
+
 // The events of the visible window: the first at or after its start, and how many lie before
 // its end (from that first one on).
 struct EventWindow {
@@ -75,12 +81,19 @@ double zoomedFactor(double zoomFactor, ZoomCommand command);
 // The Zoom dialog's value: accepted as entered when positive (below 1 too), else refused.
 std::optional<double> zoomDialogFactor(double entered);
 
+// The window after a zoom command; the scroll position stays.
+ViewWindow zoomedWindow(const TraceBounds& bounds, const ViewWindow& window, ZoomCommand command);
+
 // Horizontal scroll bar codes that move the window.
 enum class HorizontalScroll { LineLeft, LineRight, PageLeft, PageRight, ThumbTrack, Other };
 // The scroll position after a code: lines move a tenth, pages three quarters of a window;
 // the result stays within 0..100.
 double scrolledPercent(double scrollPercent, double zoomFactor, HorizontalScroll code,
                        int thumbPosition = 0);
+
+// The window after a horizontal scroll code; the zoom stays.
+ViewWindow scrolledWindow(const TraceBounds& bounds, const ViewWindow& window,
+                          HorizontalScroll code, int thumbPosition = 0);
 
 // Vertical scrolling through the entry rows.
 enum class VerticalScroll {
@@ -159,6 +172,15 @@ MarkerChange setMarker(const Markers& markers, MarkerId which, double t);
 MarkerChange removeMarker(const Markers& markers, MarkerId which, const TraceBounds& bounds);
 // "Zoom to marker": the window between the markers, when both are set.
 std::optional<ViewWindow> zoomToMarkers(const TraceBounds& bounds, const Markers& markers);
+
+// The readouts for the pointer at a time: with the left button held, the time since the press;
+// else the time itself and, when marker 1 is set, the distance from marker 1.
+struct PointerReadouts {
+  std::string timePos;
+  std::optional<std::string> markerPos;
+};
+PointerReadouts pointerReadouts(double pointerTime, const Markers& markers,
+                                std::optional<double> leftPressTime);
 
 // What the view keeps while another view is shown, and the window it gives back.
 struct SavedView {

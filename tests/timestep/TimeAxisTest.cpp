@@ -116,6 +116,23 @@ TEST(TimeAxisTest, CursorIsACrossHairInsideTheChartOnly) {
   }
 }
 
+TEST(TimeAxisTest, PointsOutsideTheChartHaveNoTime) {
+  const ChartRect chart{50, 100, 450, 300};
+  const TimeAxis axis(2.0, 4.0, chart.left, chart.width());
+  EXPECT_EQ(timeAtPoint(chart, axis, 250, 200), 4.0);
+  EXPECT_EQ(timeAtPoint(chart, axis, 49, 200), std::nullopt);
+  EXPECT_EQ(timeAtPoint(chart, axis, 250, 100), std::nullopt);
+  EXPECT_EQ(timeAtPoint(chart, axis, 250, 300), std::nullopt);
+}
+
+// Time-Pos, Marker-Pos, End Pos and Start Pos stack upwards from the chart top.
+TEST(TimeAxisTest, ReadoutLinesStackAboveTheChart) {
+  EXPECT_EQ(readoutLineY(ReadoutLine::TimePos, 14), 100 - 16);
+  EXPECT_EQ(readoutLineY(ReadoutLine::MarkerPos, 14), 100 - 32);
+  EXPECT_EQ(readoutLineY(ReadoutLine::EndPos, 14), 100 - 48);
+  EXPECT_EQ(readoutLineY(ReadoutLine::StartPos, 14), 100 - 64);
+}
+
 TEST(TimeAxisTest, ReadoutsScaleToTheLargestUnitBelowTheValue) {
   struct Case {
     double seconds;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kelvor {
@@ -61,6 +62,9 @@ TEST(TimeStepNavigationTest, ZoomCommandsMultiplyButNeverShowLessThanTheWholeTra
     }
     EXPECT_NEAR(factor, c.factor, 1e-12);
   }
+  // A zoom keeps the left edge where it was.
+  expectWindow(zoomedWindow(TenSeconds, windowFor(TenSeconds, 1.0, 30.0), Z::InBy10), 3.0, 1.0,
+               10.0, 30.0);
   // The wheel halves down to the whole trace only.
   EXPECT_DOUBLE_EQ(zoomedFactor(1.5, 0.5), 1.0);
   EXPECT_DOUBLE_EQ(zoomedFactor(1.5, 2.0), 3.0);
@@ -112,7 +116,9 @@ TEST(TimeStepNavigationTest, HorizontalStepsAreShareOfTheWindowAndClamped) {
   // Page right from 95 at zoom 1: the window starts at the last event.
   const TimeStream trace{0.0, 1.0, 2.0, 3.0, 4.0};
   const ViewWindow window =
-      windowFor(trace.bounds(), 1.0, scrolledPercent(95.0, 1.0, H::PageRight));
+      scrolledWindow(trace.bounds(), windowFor(trace.bounds(), 1.0, 95.0), H::PageRight);
+  EXPECT_DOUBLE_EQ(window.scrollPercent, 100.0);
+  EXPECT_DOUBLE_EQ(window.viewSpan, 4.0);
   EXPECT_DOUBLE_EQ(window.viewStart, 4.0);
   EXPECT_EQ(eventWindow(trace.stream(), window).startIndex, 4u);
 }
@@ -319,6 +325,30 @@ TEST(TimeStepNavigationTest, ZoomToMarkerNeedsBothAndIgnoresTheirOrder) {
   expectWindow(zoomToMarkers(TenSeconds, backward), 2.0, 5.0, 2.0, 20.0);
   EXPECT_FALSE(zoomToMarkers(TenSeconds, Markers{{2.0, true}, {10.0, false}}).has_value());
   EXPECT_FALSE(zoomToMarkers(TenSeconds, Markers{{3.0, true}, {3.0, true}}).has_value());
+}
+
+TEST(TimeStepNavigationTest, ReadoutsShowThePressDistanceOrTheMarkerDistance) {
+  struct Case {
+    const char* what;
+    Markers markers;
+    std::optional<double> press;
+    const char* timePos;
+    std::optional<std::string> markerPos;
+  };
+  const Markers none = Markers::none(TenSeconds);
+  const Markers marker1{{2.0, true}, none.marker2};
+  const Case cases[] = {
+      {"no marker", none, std::nullopt, "     Time-Pos :2.5000 s ", std::nullopt},
+      {"marker 1", marker1, std::nullopt, "     Time-Pos :2.5000 s ",
+       "     Marker-Pos :500.0000 ms "},
+      {"button held", marker1, 2.4996, "     Time-Pos :400.0000 us ", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const PointerReadouts readouts = pointerReadouts(2.5, c.markers, c.press);
+    EXPECT_EQ(readouts.timePos, c.timePos);
+    EXPECT_EQ(readouts.markerPos, c.markerPos);
+  }
 }
 
 TEST(TimeStepNavigationTest, RestoredViewTakesZoomAndScrollFromItsStartAndSpan) {

@@ -151,6 +151,14 @@ TEST(TimeStepNavigationTest, EventWindowAndEndPosNeverPassTheLastEvent) {
     EXPECT_EQ(events.windowCount, c.count);
     EXPECT_EQ(endPos(events, trace.stream().size()), c.end);
   }
+  // The count is taken from the window's own start: many early events do not push a later
+  // window's End Pos towards the end of the trace.
+  const TimeStream denseStart{0.0, 0.5, 1.0, 1.5, 6.0, 7.0, 8.0};
+  const EventWindow late =
+      eventWindow(denseStart.stream(), windowFor(denseStart.bounds(), 4.0, 62.5));
+  EXPECT_EQ(late.startIndex, 4u);  // 5..7 s: the event at 6
+  EXPECT_EQ(late.windowCount, 1u);
+  EXPECT_EQ(endPos(late, denseStart.stream().size()), 5u);
   EXPECT_EQ(startPosText(EventWindow{5, 1}), "    Start Pos: 5");
   EXPECT_EQ(endPosText(EventWindow{5, 1}, 6), "    End Pos: 5");
   EXPECT_EQ(endPosText(EventWindow{0, 0}, 0), "    End Pos: 0");

@@ -26,12 +26,6 @@ void EntrySegments::sortByStart() {
   state_.swap(state);
 }
 
-void EntrySegments::shrink() {
-  from_.shrink_to_fit();
-  to_.shrink_to_fit();
-  state_.shrink_to_fit();
-}
-
 std::size_t EntrySegments::storageBytes() const {
   return from_.capacity() * sizeof(double) + to_.capacity() * sizeof(double) +
          state_.capacity() * sizeof(SegmentState);

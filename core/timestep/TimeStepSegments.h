@@ -34,8 +34,12 @@ class EntrySegments {
   // Restores the order by start time (stable, so stretches that begin together keep the order
   // in which they were found) when an entry nested in itself added them out of order.
   void sortByStart();
-  // Releases spare capacity once the walk is done.
-  void shrink();
+  // Empties the arrays but keeps their capacity for the next walk.
+  void clear() {
+    from_.clear();
+    to_.clear();
+    state_.clear();
+  }
   // Bytes held by the three arrays, spare capacity included.
   std::size_t storageBytes() const;
 

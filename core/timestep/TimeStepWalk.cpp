@@ -1,11 +1,9 @@
 #include "timestep/TimeStepWalk.h"
 
-#include "timestep/ClockScale.h"
-
 #include <algorithm>
 #include <ostream>
-#include <unordered_map>
-#include <vector>
+
+#include "timestep/ClockScale.h"
 
 namespace kelvor {
 
@@ -13,82 +11,65 @@ namespace {
 
 constexpr const char* HighInterruptText = "Just a pity, Cep-id for interrupt too high\n";
 
-// Entry ids up to this bound find their row through a flat table; others through a hash map.
+// Entry ids below this bound find their row through a flat table; others through a hash map.
 constexpr std::uint32_t DenseEntryLimit = HighestRegularInterruptId + 1;
 constexpr std::uint32_t NoIndex = 0xFFFFFFFFu;
 
-// One open activation of the walk.
-struct Frame {
-  std::uint32_t row;    // index into the walk's rows
-  double segmentStart;  // start of the current stretch
-  double userStart;     // time of the first enter of the open user section, 0 when none
-  std::uint32_t depth;  // user-section nesting inside this activation
-};
+}  // namespace
 
-// The walk's working state: rows by entry, the accumulators and the result under construction.
-class Walker {
- public:
-  Walker(StatisticsEngine& engine, std::ostream* console)
-      : engine_(engine), console_(console), dense_(DenseEntryLimit, NoIndex) {}
-
-  TimeStepResult run(double clockStartMhz);
-
- private:
-  std::uint32_t rowOf(std::uint32_t entry);
-  void checkHighId(std::uint32_t entry) {
-    if (entry > HighestRegularInterruptId && console_ != nullptr) {
-      *console_ << HighInterruptText;
+std::uint32_t numberVisibleRows(StatisticsEngine& engine) {
+  std::uint32_t rows = 0;
+  for (const auto& [id, stats] : engine.statistics()) {
+    if (stats.visible != 0) {
+      engine.statsFor(id).row = rows++;
     }
   }
-  void segment(std::uint32_t row, double from, double to, SegmentState state) {
-    result_.rows[row].add(from, to, state);
-  }
-  // One piece of user-marked run time: from the later of the section's start and the current
-  // stretch's start, to the exit (`closes`, which ends the section) or to `now`.
-  void userSection(double userStart, bool closes, double now, double segmentStart,
-                   std::uint32_t entry, ProcessStats* record) {
-    const double from = userStart > segmentStart ? userStart : segmentStart;
-    if (closes && record != nullptr) {
-      record->userActive = 0;
-    }
-    result_.userSectionTime += now - from;
-    result_.userSections.push_back({entry, from, now});
-  }
-  void topLevel(const TraceEvent& event);
-  void nested(const TraceEvent& event);
-
-  StatisticsEngine& engine_;
-  std::ostream* console_;
-  std::vector<std::uint32_t> dense_;
-  std::unordered_map<std::uint32_t, std::uint32_t> sparse_;
-  std::vector<ProcessStats*> records_;  // by row; std::map nodes never move
-  std::vector<Frame> stack_;
-  TimeStepResult result_;
-
-  // Top-level variables.
-  double firstTime_ = 0.0;
-  std::uint32_t userDepth_ = 0;
-  double userStart_ = 0.0;
-  bool haveLastId_ = false;
-  std::uint32_t lastId_ = 0;
-};
-
-std::uint32_t Walker::rowOf(std::uint32_t entry) {
-  std::uint32_t* slot = nullptr;
-  if (entry < DenseEntryLimit) {
-    slot = &dense_[entry];
-  } else {
-    slot = &sparse_.try_emplace(entry, NoIndex).first->second;
-  }
-  if (*slot == NoIndex) {
-    *slot = static_cast<std::uint32_t>(result_.rows.size());
-    result_.rows.emplace_back(entry);
-    records_.push_back(&engine_.statsFor(entry));
-  }
-  return *slot;
+  return rows;
 }
 
-void Walker::topLevel(const TraceEvent& event) {
+TimeStepWalk::TimeStepWalk(StatisticsEngine& engine, std::ostream* console)
+    : engine_(engine), console_(console), dense_(DenseEntryLimit, NoIndex) {}
+
+std::uint32_t& TimeStepWalk::slotOf(std::uint32_t entry) {
+  return entry < DenseEntryLimit ? dense_[entry]
+                                 : sparse_.try_emplace(entry, NoIndex).first->second;
+}
+
+std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
+  std::uint32_t& slot = slotOf(entry);
+  if (slot == NoIndex) {
+    slot = static_cast<std::uint32_t>(result_.rows.size());
+    result_.rows.emplace_back(entry);
+    records_.push_back(nullptr);
+    met_.push_back(0);
+  }
+  if (met_[slot] == 0) {
+    // Records may have been replaced since the last walk: look the entry up again.
+    met_[slot] = 1;
+    records_[slot] = &engine_.statsFor(entry);
+  }
+  return slot;
+}
+
+void TimeStepWalk::checkHighId(std::uint32_t entry) {
+  if (entry > HighestRegularInterruptId && console_ != nullptr) {
+    *console_ << HighInterruptText;
+  }
+}
+
+// One piece of user-marked run time: from the later of the section's start and the current
+// stretch's start, to `now`; `closes` (an exit) also ends the section.
+void TimeStepWalk::userSection(double userStart, bool closes, double now, double segmentStart,
+                               std::uint32_t entry, ProcessStats* record) {
+  const double from = userStart > segmentStart ? userStart : segmentStart;
+  if (closes && record != nullptr) {
+    record->userActive = 0;
+  }
+  result_.userSectionTime += now - from;
+  result_.userSections.push_back({entry, from, now});
+}
+
+void TimeStepWalk::topLevel(const TraceEvent& event) {
   switch (event.kind) {
     case EventKind::START_PROC:
     case EventKind::START_IRQ: {
@@ -107,7 +88,7 @@ void Walker::topLevel(const TraceEvent& event) {
       haveLastId_ = true;
       const std::uint32_t row = rowOf(entry);
       if (event.time != firstTime_) {
-        segment(row, firstTime_, event.time, SegmentState::Undefined);
+        result_.rows[row].add(firstTime_, event.time, SegmentState::Undefined);
       }
       if (records_[row]->userActive != 0) {
         userSection(userStart_, false, event.time, firstTime_, entry, records_[row]);
@@ -140,38 +121,39 @@ void Walker::topLevel(const TraceEvent& event) {
   }
 }
 
-void Walker::nested(const TraceEvent& event) {
+void TimeStepWalk::nested(const TraceEvent& event) {
   Frame& frame = stack_.back();
+  EntrySegments& segments = result_.rows[frame.row];
   ProcessStats* record = records_[frame.row];
   switch (event.kind) {
     case EventKind::START_PROC:
     case EventKind::START_IRQ: {
-      segment(frame.row, frame.segmentStart, event.time, SegmentState::Running);
+      segments.add(frame.segmentStart, event.time, SegmentState::Running);
       if (record->userActive != 0) {
-        userSection(frame.userStart, false, event.time, frame.segmentStart,
-                    result_.rows[frame.row].entry(), record);
+        userSection(frame.userStart, false, event.time, frame.segmentStart, segments.entry(),
+                    record);
       }
       frame.segmentStart = event.time;
       const std::uint32_t entry = entryId(event);
       checkHighId(entry);
-      const std::uint32_t row = rowOf(entry);
+      const std::uint32_t row = rowOf(entry);  // may move the rows; `segments` is not used after
       stack_.push_back({row, event.time, 0.0, 0});
       break;
     }
     case EventKind::END_PROC:
     case EventKind::END_IRQ: {
-      const std::uint32_t entry = result_.rows[frame.row].entry();
+      const std::uint32_t entry = segments.entry();
       if (entryId(event) != entry) {
         break;  // an end that matches no activation open here does not end this one
       }
-      segment(frame.row, frame.segmentStart, event.time, SegmentState::Running);
+      segments.add(frame.segmentStart, event.time, SegmentState::Running);
       if (record->userActive != 0) {
         userSection(frame.userStart, false, event.time, frame.segmentStart, entry, record);
       }
       stack_.pop_back();
       if (!stack_.empty()) {
         Frame& outer = stack_.back();
-        segment(outer.row, outer.segmentStart, event.time, SegmentState::Interrupted);
+        result_.rows[outer.row].add(outer.segmentStart, event.time, SegmentState::Interrupted);
         outer.segmentStart = event.time;
       }
       break;
@@ -191,8 +173,8 @@ void Walker::nested(const TraceEvent& event) {
         --frame.depth;
       }
       if (before <= 1) {
-        userSection(frame.userStart, true, event.time, frame.segmentStart,
-                    result_.rows[frame.row].entry(), record);
+        userSection(frame.userStart, true, event.time, frame.segmentStart, segments.entry(),
+                    record);
         frame.userStart = 0.0;
       }
       break;
@@ -202,8 +184,24 @@ void Walker::nested(const TraceEvent& event) {
   }
 }
 
-TimeStepResult Walker::run(double clockStartMhz) {
-  const EventStream& stream = engine_.stream();
+void TimeStepWalk::beginWalk(double clockStartMhz) {
+  for (EntrySegments& row : result_.rows) {
+    row.clear();
+  }
+  std::fill(met_.begin(), met_.end(), std::uint8_t{0});
+  result_.userSections.clear();
+  result_.userMarks.clear();
+  result_.clockCurve.clear();
+  result_.topLevelClock.clear();
+  result_.userSectionTime = 0.0;
+  result_.userSectionPercent = 0.0;
+  stack_.clear();
+  firstTime_ = 0.0;
+  userDepth_ = 0;
+  userStart_ = 0.0;
+  haveLastId_ = false;
+  lastId_ = 0;
+
   // Sections start closed on every walk, so that repeated walks over the same stream give the
   // same figures instead of inheriting a section left open by the previous one.
   for (const auto& [id, stats] : engine_.statistics()) {
@@ -213,12 +211,54 @@ TimeStepResult Walker::run(double clockStartMhz) {
   }
   result_.clockCurve.push_back({0.0, clockStartMhz});
   result_.topLevelClock.push_back({0.0, static_cast<double>(ClockScale::TopLevel)});
+}
+
+void TimeStepWalk::finishWalk(double lastTime) {
+  // The trace ended inside activations: each open one shows its last stretch as interrupted.
+  while (!stack_.empty()) {
+    const Frame& frame = stack_.back();
+    result_.rows[frame.row].add(frame.segmentStart, lastTime, SegmentState::Interrupted);
+    stack_.pop_back();
+  }
+  if (result_.userSectionTime != 0.0 && lastTime - firstTime_ != 0.0) {
+    result_.userSectionPercent = result_.userSectionTime / (lastTime - firstTime_) * 100.0;
+  }
+  result_.clockCurve.push_back({lastTime, result_.clockCurve.back().mhz});
+
+  // Rows of entries this walk did not meet go; the others are put in ascending entry id and the
+  // row lookup follows them.
+  std::vector<std::uint32_t> order;
+  order.reserve(result_.rows.size());
+  for (std::uint32_t row = 0; row < result_.rows.size(); ++row) {
+    slotOf(result_.rows[row].entry()) = NoIndex;
+    if (met_[row] != 0) {
+      order.push_back(row);
+    }
+  }
+  std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
+    return result_.rows[a].entry() < result_.rows[b].entry();
+  });
+  std::vector<EntrySegments> rows;
+  rows.reserve(order.size());
+  for (std::uint32_t row : order) {
+    rows.push_back(std::move(result_.rows[row]));
+    rows.back().sortByStart();
+    slotOf(rows.back().entry()) = static_cast<std::uint32_t>(rows.size() - 1);
+  }
+  result_.rows.swap(rows);
+  records_.assign(result_.rows.size(), nullptr);
+  met_.assign(result_.rows.size(), 0);
+}
+
+const TimeStepResult& TimeStepWalk::run(double clockStartMhz) {
+  beginWalk(clockStartMhz);
+  const EventStream& stream = engine_.stream();
   if (stream.empty()) {
-    return std::move(result_);
+    finishWalk(0.0);
+    result_.clockCurve.pop_back();  // no last event to hold the clock up to
+    return result_;
   }
   firstTime_ = stream.firstTime();
-  const double lastTime = stream.lastTime();
-
   for (const TraceEvent& event : stream) {
     if (event.kind == EventKind::USER_MARK) {
       result_.userMarks.push_back({event.time, eventKey(event) - UserMarkIdBase});
@@ -229,42 +269,8 @@ TimeStepResult Walker::run(double clockStartMhz) {
       nested(event);
     }
   }
-  // The trace ended inside activations: each open one shows its last stretch as interrupted.
-  while (!stack_.empty()) {
-    const Frame& frame = stack_.back();
-    segment(frame.row, frame.segmentStart, lastTime, SegmentState::Interrupted);
-    stack_.pop_back();
-  }
-
-  if (result_.userSectionTime != 0.0 && lastTime - firstTime_ != 0.0) {
-    result_.userSectionPercent = result_.userSectionTime / (lastTime - firstTime_) * 100.0;
-  }
-  result_.clockCurve.push_back({lastTime, result_.clockCurve.back().mhz});
-
-  for (EntrySegments& row : result_.rows) {
-    row.sortByStart();
-    row.shrink();
-  }
-  std::sort(result_.rows.begin(), result_.rows.end(),
-            [](const EntrySegments& a, const EntrySegments& b) { return a.entry() < b.entry(); });
-  return std::move(result_);
-}
-
-}  // namespace
-
-std::uint32_t numberVisibleRows(StatisticsEngine& engine) {
-  std::uint32_t rows = 0;
-  for (const auto& [id, stats] : engine.statistics()) {
-    if (stats.visible != 0) {
-      engine.statsFor(id).row = rows++;
-    }
-  }
-  return rows;
-}
-
-TimeStepResult TimeStepWalk::run(double clockStartMhz) {
-  Walker walker(engine_, console_);
-  return walker.run(clockStartMhz);
+  finishWalk(stream.lastTime());
+  return result_;
 }
 
 }  // namespace kelvor

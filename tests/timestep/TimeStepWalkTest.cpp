@@ -42,6 +42,7 @@ struct Trace {
   std::ostringstream console;
   AnalysisContext context;
   StatisticsEngine engine{context};
+  TimeStepWalk walker{engine, &console};
 
   explicit Trace(const std::vector<Ev>& events) {
     context.console = &console;
@@ -54,9 +55,8 @@ struct Trace {
       engine.append(TraceEvent(e.time, id, e.kind, number, 0, clock, 0));
     }
   }
-  TimeStepResult walk(double clockStart = 26.0) {
-    return TimeStepWalk(engine, &console).run(clockStart);
-  }
+  // A copy, so that a test can compare the results of two walks of the same walker.
+  TimeStepResult walk(double clockStart = 26.0) { return walker.run(clockStart); }
 };
 
 // Every stretch of the result, row by row in ascending entry id, each row in start order.
@@ -215,6 +215,21 @@ TEST(TimeStepWalk, RepeatedWalksGiveTheSameUserRunTime) {
   EXPECT_EQ(second.userSections.size(), 1u);
   EXPECT_DOUBLE_EQ(first.userSectionTime, 1.0);
   EXPECT_DOUBLE_EQ(second.userSectionTime, 1.0);
+}
+
+TEST(TimeStepWalk, WalkerReusedOnAnotherTraceForgetsTheOldEntries) {
+  Trace trace({{1, SP, 5}, {2, SI, 3}, {3, EI, 3}, {4, EP, 5}});
+  trace.walk();
+  trace.engine.clear();  // drops every record the walker had looked up
+  trace.engine.append(TraceEvent(10, 7, SP, 0, 0, 0.0, 0));
+  trace.engine.append(TraceEvent(12, 0, IN, 1, 0, 0.0, 0));
+  trace.engine.append(TraceEvent(13, 7, EP, 0, 0, 0.0, 0));
+  const TimeStepResult result = trace.walk();
+  EXPECT_EQ(describe(flatten(result)), describe({{7, 10, 13, S::Running}}));
+  EXPECT_EQ(result.find(5), nullptr);
+  EXPECT_EQ(result.find(Irq3), nullptr);
+  ASSERT_EQ(result.userSections.size(), 1u);
+  EXPECT_DOUBLE_EQ(result.userSections[0].from, 12.0);
 }
 
 TEST(TimeStepWalk, ClockPointsKeepTheirOwnScales) {

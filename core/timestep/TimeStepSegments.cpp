@@ -5,10 +5,39 @@
 
 namespace kelvor {
 
-void EntrySegments::sortByStart() {
-  if (std::is_sorted(from_.begin(), from_.end())) {
+namespace {
+// Farthest a new stretch is moved back in place; beyond it the row is sorted once at the end.
+constexpr std::size_t LongestMoveBack = 16;
+}  // namespace
+
+void EntrySegments::moveBack() {
+  const std::size_t last = from_.size() - 1;
+  const double from = from_[last];
+  std::size_t at = last;
+  while (at > 0 && from_[at - 1] > from && last - at < LongestMoveBack) {
+    --at;
+  }
+  if (at > 0 && from_[at - 1] > from) {
+    unsorted_ = true;
     return;
   }
+  const double to = to_[last];
+  const SegmentState state = state_[last];
+  for (std::size_t i = last; i > at; --i) {
+    from_[i] = from_[i - 1];
+    to_[i] = to_[i - 1];
+    state_[i] = state_[i - 1];
+  }
+  from_[at] = from;
+  to_[at] = to;
+  state_[at] = state;
+}
+
+void EntrySegments::finish() {
+  if (!unsorted_) {
+    return;
+  }
+  unsorted_ = false;
   std::vector<std::size_t> order(from_.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::stable_sort(order.begin(), order.end(),

@@ -26,16 +26,23 @@ class EntrySegments {
   double to(std::size_t i) const { return to_[i]; }
   SegmentState state(std::size_t i) const { return state_[i]; }
 
+  // Appends a stretch, keeping the row in start order: a stretch that begins earlier than the
+  // last one (an entry nested in itself ends its outer stretch after the inner ones) moves back
+  // behind every stretch that does not begin later. Far moves are left to finish().
   void add(double from, double to, SegmentState state) {
     from_.push_back(from);
     to_.push_back(to);
     state_.push_back(state);
+    if (from_.size() > 1 && from < from_[from_.size() - 2]) {
+      moveBack();
+    }
   }
-  // Restores the order by start time (stable, so stretches that begin together keep the order
-  // in which they were found) when an entry nested in itself added them out of order.
-  void sortByStart();
+  // Completes the start order after the walk; stable, so stretches that begin together keep
+  // the order in which they were found.
+  void finish();
   // Empties the arrays but keeps their capacity for the next walk.
   void clear() {
+    unsorted_ = false;
     from_.clear();
     to_.clear();
     state_.clear();
@@ -44,7 +51,10 @@ class EntrySegments {
   std::size_t storageBytes() const;
 
  private:
+  void moveBack();
+
   std::uint32_t entry_;
+  bool unsorted_ = false;  // a stretch was too far out of place for moveBack
   std::vector<double> from_;
   std::vector<double> to_;
   std::vector<SegmentState> state_;

@@ -242,7 +242,7 @@ void TimeStepWalk::finishWalk(double lastTime) {
   rows.reserve(order.size());
   for (std::uint32_t row : order) {
     rows.push_back(std::move(result_.rows[row]));
-    rows.back().sortByStart();
+    rows.back().finish();
     slotOf(rows.back().entry()) = static_cast<std::uint32_t>(rows.size() - 1);
   }
   result_.rows.swap(rows);

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kelvor {
+
+// What an entry did during one stretch of the time-step chart.
+enum class SegmentState : std::int8_t {
+  Undefined = -1,   // ended without its start in the trace: from the first event to the end
+  Interrupted = 0,  // active, but something nested in it ran (or the trace ended meanwhile)
+  Running = 1,      // the entry executed itself
+};
+
+// The stretches of one entry in the order they begin, kept as a struct of arrays (8 + 8 + 1
+// bytes a stretch) because a long trace yields about one stretch per event.
+class EntrySegments {
+ public:
+  explicit EntrySegments(std::uint32_t entry) : entry_(entry) {}
+
+  std::uint32_t entry() const { return entry_; }
+  std::size_t size() const { return from_.size(); }
+  bool empty() const { return from_.empty(); }
+  double from(std::size_t i) const { return from_[i]; }
+  double to(std::size_t i) const { return to_[i]; }
+  SegmentState state(std::size_t i) const { return state_[i]; }
+
+  // Appends a stretch, keeping the row in start order: a stretch that begins earlier than the
+  // last one (an entry nested in itself ends its outer stretch after the inner ones) moves back
+  // behind every stretch that does not begin later. Far moves are left to finish().
+  void add(double from, double to, SegmentState state) {
+    from_.push_back(from);
+    to_.push_back(to);
+    state_.push_back(state);
+    if (from_.size() > 1 && from < from_[from_.size() - 2]) {
+      moveBack();
+    }
+  }
+  // Completes the start order after the walk; stable, so stretches that begin together keep
+  // the order in which they were found.
+  void finish();
+  // Empties the arrays but keeps their capacity for the next walk.
+  void clear() {
+    unsorted_ = false;
+    from_.clear();
+    to_.clear();
+    state_.clear();
+  }
+  // Bytes held by the three arrays, spare capacity included.
+  std::size_t storageBytes() const;
+
+ private:
+  void moveBack();
+
+  std::uint32_t entry_;
+  bool unsorted_ = false;  // a stretch was too far out of place for moveBack
+  std::vector<double> from_;
+  std::vector<double> to_;
+  std::vector<SegmentState> state_;
+};
+
+// A stretch of run time inside a user-marked section, charged to `entry`.
+struct UserSectionPiece {
+  std::uint32_t entry = 0;
+  double from = 0.0;
+  double to = 0.0;
+};
+
+// A passed user mark: its time and its mark number.
+struct UserMarkPosition {
+  double time = 0.0;
+  std::uint32_t number = 0;
+};
+
+// The processor clock from `time` on, in MHz.
+struct ClockPoint {
+  double time = 0.0;
+  double mhz = 0.0;
+};
+
+// Everything one walk over the stream finds.
+struct TimeStepResult {
+  // One element per entry met by the walk, in ascending entry id.
+  std::vector<EntrySegments> rows;
+  std::vector<UserSectionPiece> userSections;
+  std::vector<UserMarkPosition> userMarks;
+  // Clock changes inside activations: starts with the configured start clock at time 0.0 and
+  // ends with the last value held up to the last event. Drawn on the curve scale.
+  std::vector<ClockPoint> clockCurve;
+  // Clock changes outside any activation, drawn at once on the top-level scale; starts at the
+  // chart top (26 MHz on that scale) at time 0.0.
+  std::vector<ClockPoint> topLevelClock;
+  double userSectionTime = 0.0;     // seconds of user-marked run time, visible or not
+  double userSectionPercent = 0.0;  // of the trace's span; 0 for a trace of a single instant
+
+  // The stretches of an entry, or null when the walk found none.
+  const EntrySegments* find(std::uint32_t entry) const;
+  // Bytes held by the stretches of every row.
+  std::size_t segmentStorageBytes() const;
+  std::size_t segmentCount() const;
+};
+
+}  // namespace kelvor

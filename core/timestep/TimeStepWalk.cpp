@@ -1,0 +1,276 @@
+#include "timestep/TimeStepWalk.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "timestep/ClockScale.h"
+
+namespace kelvor {
+
+namespace {
+
+constexpr const char* HighInterruptText = "Just a pity, Cep-id for interrupt too high\n";
+
+// Entry ids below this bound find their row through a flat table; others through a hash map.
+constexpr std::uint32_t DenseEntryLimit = HighestRegularInterruptId + 1;
+constexpr std::uint32_t NoIndex = 0xFFFFFFFFu;
+
+}  // namespace
+
+std::uint32_t numberVisibleRows(StatisticsEngine& engine) {
+  std::uint32_t rows = 0;
+  for (const auto& [id, stats] : engine.statistics()) {
+    if (stats.visible != 0) {
+      engine.statsFor(id).row = rows++;
+    }
+  }
+  return rows;
+}
+
+TimeStepWalk::TimeStepWalk(StatisticsEngine& engine, std::ostream* console)
+    : engine_(engine), console_(console), dense_(DenseEntryLimit, NoIndex) {}
+
+std::uint32_t& TimeStepWalk::slotOf(std::uint32_t entry) {
+  return entry < DenseEntryLimit ? dense_[entry]
+                                 : sparse_.try_emplace(entry, NoIndex).first->second;
+}
+
+std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
+  std::uint32_t& slot = slotOf(entry);
+  if (slot == NoIndex) {
+    slot = static_cast<std::uint32_t>(result_.rows.size());
+    result_.rows.emplace_back(entry);
+    records_.push_back(nullptr);
+    met_.push_back(0);
+  }
+  if (met_[slot] == 0) {
+    // Records may have been replaced since the last walk: look the entry up again.
+    met_[slot] = 1;
+    records_[slot] = &engine_.statsFor(entry);
+  }
+  return slot;
+}
+
+void TimeStepWalk::checkHighId(std::uint32_t entry) {
+  if (entry > HighestRegularInterruptId && console_ != nullptr) {
+    *console_ << HighInterruptText;
+  }
+}
+
+// One piece of user-marked run time: from the later of the section's start and the current
+// stretch's start, to `now`; `closes` (an exit) also ends the section.
+void TimeStepWalk::userSection(double userStart, bool closes, double now, double segmentStart,
+                               std::uint32_t entry, ProcessStats* record) {
+  const double from = userStart > segmentStart ? userStart : segmentStart;
+  if (closes && record != nullptr) {
+    record->userActive = 0;
+  }
+  result_.userSectionTime += now - from;
+  result_.userSections.push_back({entry, from, now});
+}
+
+void TimeStepWalk::topLevel(const TraceEvent& event) {
+  switch (event.kind) {
+    case EventKind::START_PROC:
+    case EventKind::START_IRQ: {
+      const std::uint32_t entry = entryId(event);
+      checkHighId(entry);
+      lastId_ = entry;
+      haveLastId_ = true;
+      stack_.push_back({rowOf(entry), event.time, 0.0, 0});
+      break;
+    }
+    case EventKind::END_PROC:
+    case EventKind::END_IRQ: {
+      const std::uint32_t entry = entryId(event);
+      checkHighId(entry);
+      lastId_ = entry;
+      haveLastId_ = true;
+      const std::uint32_t row = rowOf(entry);
+      if (event.time != firstTime_) {
+        result_.rows[row].add(firstTime_, event.time, SegmentState::Undefined);
+      }
+      if (records_[row]->userActive != 0) {
+        userSection(userStart_, false, event.time, firstTime_, entry, records_[row]);
+      }
+      break;
+    }
+    case EventKind::CLK_SPEED:
+      result_.topLevelClock.push_back({event.time, event.clock});
+      break;
+    case EventKind::USER_ENTER:
+      if (++userDepth_ == 1) {
+        userStart_ = event.time;
+      }
+      break;
+    case EventKind::USER_EXIT: {
+      const std::uint32_t before = userDepth_;
+      if (userDepth_ > 0) {
+        --userDepth_;
+      }
+      if (before <= 1) {
+        // Before any entry was met the piece is charged to entry 0 without touching a record.
+        ProcessStats* record = haveLastId_ ? records_[rowOf(lastId_)] : nullptr;
+        userSection(userStart_, true, event.time, firstTime_, lastId_, record);
+        userStart_ = 0.0;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TimeStepWalk::nested(const TraceEvent& event) {
+  Frame& frame = stack_.back();
+  EntrySegments& segments = result_.rows[frame.row];
+  ProcessStats* record = records_[frame.row];
+  switch (event.kind) {
+    case EventKind::START_PROC:
+    case EventKind::START_IRQ: {
+      segments.add(frame.segmentStart, event.time, SegmentState::Running);
+      if (record->userActive != 0) {
+        userSection(frame.userStart, false, event.time, frame.segmentStart, segments.entry(),
+                    record);
+      }
+      frame.segmentStart = event.time;
+      const std::uint32_t entry = entryId(event);
+      checkHighId(entry);
+      const std::uint32_t row = rowOf(entry);  // may move the rows; `segments` is not used after
+      stack_.push_back({row, event.time, 0.0, 0});
+      break;
+    }
+    case EventKind::END_PROC:
+    case EventKind::END_IRQ: {
+      const std::uint32_t entry = segments.entry();
+      if (entryId(event) != entry) {
+        break;  // an end that matches no activation open here does not end this one
+      }
+      segments.add(frame.segmentStart, event.time, SegmentState::Running);
+      if (record->userActive != 0) {
+        userSection(frame.userStart, false, event.time, frame.segmentStart, entry, record);
+      }
+      stack_.pop_back();
+      if (!stack_.empty()) {
+        Frame& outer = stack_.back();
+        result_.rows[outer.row].add(outer.segmentStart, event.time, SegmentState::Interrupted);
+        outer.segmentStart = event.time;
+      }
+      break;
+    }
+    case EventKind::CLK_SPEED:
+      result_.clockCurve.push_back({event.time, event.clock});
+      break;
+    case EventKind::USER_ENTER:
+      record->userActive = 1;
+      if (++frame.depth == 1) {
+        frame.userStart = event.time;
+      }
+      break;
+    case EventKind::USER_EXIT: {
+      const std::uint32_t before = frame.depth;
+      if (frame.depth > 0) {
+        --frame.depth;
+      }
+      if (before <= 1) {
+        userSection(frame.userStart, true, event.time, frame.segmentStart, segments.entry(),
+                    record);
+        frame.userStart = 0.0;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TimeStepWalk::beginWalk(double clockStartMhz) {
+  for (EntrySegments& row : result_.rows) {
+    row.clear();
+  }
+  std::fill(met_.begin(), met_.end(), std::uint8_t{0});
+  result_.userSections.clear();
+  result_.userMarks.clear();
+  result_.clockCurve.clear();
+  result_.topLevelClock.clear();
+  result_.userSectionTime = 0.0;
+  result_.userSectionPercent = 0.0;
+  stack_.clear();
+  firstTime_ = 0.0;
+  userDepth_ = 0;
+  userStart_ = 0.0;
+  haveLastId_ = false;
+  lastId_ = 0;
+
+  // Sections start closed on every walk, so that repeated walks over the same stream give the
+  // same figures instead of inheriting a section left open by the previous one.
+  for (const auto& [id, stats] : engine_.statistics()) {
+    if (stats.userActive != 0) {
+      engine_.statsFor(id).userActive = 0;
+    }
+  }
+  result_.clockCurve.push_back({0.0, clockStartMhz});
+  result_.topLevelClock.push_back({0.0, static_cast<double>(ClockScale::TopLevel)});
+}
+
+void TimeStepWalk::finishWalk(double lastTime) {
+  // The trace ended inside activations: each open one shows its last stretch as interrupted.
+  while (!stack_.empty()) {
+    const Frame& frame = stack_.back();
+    result_.rows[frame.row].add(frame.segmentStart, lastTime, SegmentState::Interrupted);
+    stack_.pop_back();
+  }
+  if (result_.userSectionTime != 0.0 && lastTime - firstTime_ != 0.0) {
+    result_.userSectionPercent = result_.userSectionTime / (lastTime - firstTime_) * 100.0;
+  }
+  result_.clockCurve.push_back({lastTime, result_.clockCurve.back().mhz});
+
+  // Rows of entries this walk did not meet go; the others are put in ascending entry id and the
+  // row lookup follows them.
+  std::vector<std::uint32_t> order;
+  order.reserve(result_.rows.size());
+  for (std::uint32_t row = 0; row < result_.rows.size(); ++row) {
+    slotOf(result_.rows[row].entry()) = NoIndex;
+    if (met_[row] != 0) {
+      order.push_back(row);
+    }
+  }
+  std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
+    return result_.rows[a].entry() < result_.rows[b].entry();
+  });
+  std::vector<EntrySegments> rows;
+  rows.reserve(order.size());
+  for (std::uint32_t row : order) {
+    rows.push_back(std::move(result_.rows[row]));
+    rows.back().finish();
+    slotOf(rows.back().entry()) = static_cast<std::uint32_t>(rows.size() - 1);
+  }
+  result_.rows.swap(rows);
+  records_.assign(result_.rows.size(), nullptr);
+  met_.assign(result_.rows.size(), 0);
+}
+
+const TimeStepResult& TimeStepWalk::run(double clockStartMhz) {
+  beginWalk(clockStartMhz);
+  const EventStream& stream = engine_.stream();
+  if (stream.empty()) {
+    finishWalk(0.0);
+    result_.clockCurve.pop_back();  // no last event to hold the clock up to
+    return result_;
+  }
+  firstTime_ = stream.firstTime();
+  for (const TraceEvent& event : stream) {
+    if (event.kind == EventKind::USER_MARK) {
+      result_.userMarks.push_back({event.time, eventKey(event) - UserMarkIdBase});
+    }
+    if (stack_.empty()) {
+      topLevel(event);
+    } else {
+      nested(event);
+    }
+  }
+  finishWalk(stream.lastTime());
+  return result_;
+}
+
+}  // namespace kelvor

@@ -5,6 +5,7 @@
 
 #include "app/ViewModes.h"
 #include "views/LoadChartPainter.h"
+#include "views/PrintableView.h"
 
 class QPrinter;
 
@@ -14,7 +15,7 @@ class CKelvorDoc;
 
 // The processor-load chart in the left pane: a scrolled chart W0 wide and 800 high whose bars
 // are taken from the engine whenever the statistics change; prints itself on one page.
-class CSumProcessView final : public QAbstractScrollArea {
+class CSumProcessView final : public QAbstractScrollArea, public PrintableView {
   Q_OBJECT
  public:
   CSumProcessView(CKelvorDoc& document, QWidget* parent = nullptr);
@@ -25,9 +26,9 @@ class CSumProcessView final : public QAbstractScrollArea {
   const LoadChartContent& content() const { return content_; }
 
   // Printing, print preview and printer set-up of the chart.
-  void print();
-  void printPreview();
-  void printerSetup();
+  void print() override;
+  void printPreview() override;
+  void printerSetup() override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -66,10 +66,15 @@ struct ProcessStats {
   }
 };
 
-// The share of the analysed window an entry ran without nested activations, in percent; 0 for
-// an empty window (a trace of a single instant) rather than a division by zero.
+// The share of the analysed window a net run time covers; 0 for an empty window (a trace of a
+// single instant) rather than a division by zero.
+inline double runTimeShare(double totalWithoutInt, double windowSpan) {
+  return windowSpan != 0.0 ? totalWithoutInt / windowSpan : 0.0;
+}
+
+// The share of the analysed window an entry ran without nested activations, in percent.
 inline double runTimePercent(const ProcessStats& stats, double windowSpan) {
-  return windowSpan != 0.0 ? stats.totalWithoutInt / windowSpan * 100.0 : 0.0;
+  return runTimeShare(stats.totalWithoutInt, windowSpan) * 100.0;
 }
 
 }  // namespace kelvor

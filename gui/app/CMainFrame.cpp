@@ -20,11 +20,13 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 
 #include "app/CSetupSheet.h"
 #include "session/LoadIdFiles.h"
 #include "views/CKelvorView.h"
 #include "views/CStreamListView.h"
+#include "views/CSumProcessView.h"
 #include "views/FileDropSupport.h"
 
 namespace kelvor::gui {
@@ -145,11 +147,12 @@ void CMainFrame::createActions() {
 
   QAction* print = addCommand("&Print...\tStrg+P", QKeySequence("Ctrl+P"));
   print->setIcon(QIcon::fromTheme("document-print", style->standardIcon(QStyle::SP_DriveFDIcon)));
-  connect(print, &QAction::triggered, this, [this] { statisticsView_->print(); });
+  // Printing, print preview and printer set-up go to the view in the left pane.
+  connect(print, &QAction::triggered, this, [this] { shownPrintable()->print(); });
   connect(addCommand("Side &view"), &QAction::triggered, this,
-          [this] { statisticsView_->printPreview(); });
+          [this] { shownPrintable()->printPreview(); });
   connect(addCommand("P&rinter Setup"), &QAction::triggered, this,
-          [this] { statisticsView_->printerSetup(); });
+          [this] { shownPrintable()->printerSetup(); });
 
   addPlaceholder("&Mobile On\tF5", QKeySequence(Qt::Key_F5));
   addPlaceholder("&Mobile Off\tF11", QKeySequence(Qt::Key_F11));
@@ -158,10 +161,12 @@ void CMainFrame::createActions() {
 
   QAction* minMax = addCommand("&Min-Max View");
   minMax->setStatusTip("Switch to Min/Max View.");
-  // The statistics table is the only left-pane view so far: its switch stays disabled.
-  minMax->setEnabled(viewMode_ != ViewMode::StatisticsTable);
-  addPlaceholder("&Percent View");
+  connect(minMax, &QAction::triggered, this, [this] { switchView(ViewMode::StatisticsTable); });
+  QAction* percent = addCommand("&Percent View");
+  percent->setStatusTip("Switch to Percent View.");
+  connect(percent, &QAction::triggered, this, [this] { switchView(ViewMode::ProcessorLoad); });
   addPlaceholder("&Timestep View");
+  updateViewCommands();
 
   // The sheet is reached as "Configuration", "Properties...": the path that the MOP-area
   // question names.
@@ -272,6 +277,46 @@ void CMainFrame::createStatusBar() {
        {portPane_, baudPane_, frameSizePane_, statePane_, activityPane_, framesPane_}) {
     bar->addPermanentWidget(label);
   }
+}
+
+void CMainFrame::updateViewCommands() {
+  // A view-switch command is disabled while its own view is shown.
+  action("Min-Max View")->setEnabled(viewMode_ != ViewMode::StatisticsTable);
+  action("Percent View")->setEnabled(viewMode_ != ViewMode::ProcessorLoad);
+}
+
+void CMainFrame::switchView(ViewMode mode) {
+  if (mode == viewMode_ || mode == ViewMode::TimeStep) {
+    return;
+  }
+  QWidget* const old = splitter_->widget(0);
+  QWidget* next = nullptr;
+  statisticsView_ = nullptr;
+  processorLoadView_ = nullptr;
+  if (mode == ViewMode::StatisticsTable) {
+    statisticsView_ = new CKelvorView(document_);
+    next = statisticsView_;
+  } else {
+    processorLoadView_ = new CSumProcessView(document_);
+    next = processorLoadView_;
+  }
+  splitter_->replaceWidget(0, next);
+  // Deleted now, so that it stops listening to the document at once.
+  delete old;
+  const int total = width();
+  const int left = total * 3 / 4;
+  splitter_->setSizes({left, std::max(0, total - left)});
+  next->setFocus();
+  viewMode_ = mode;
+  document_.setShownView(shownViewFor(mode));
+  updateViewCommands();
+}
+
+PrintableView* CMainFrame::shownPrintable() const {
+  if (statisticsView_ != nullptr) {
+    return statisticsView_;
+  }
+  return processorLoadView_;
 }
 
 void CMainFrame::updateStatusPanes() {

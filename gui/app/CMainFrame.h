@@ -14,10 +14,12 @@ namespace kelvor::gui {
 
 class CKelvorView;
 class CStreamListView;
+class CSumProcessView;
+class PrintableView;
 
-// The main window: menus, toolbar, status bar and the splitter with the statistics table on the
-// left and the stream list on the right. Routes the commands to the document and the views and
-// asks about unsaved data before it closes.
+// The main window: menus, toolbar, status bar and the splitter with the statistics table or the
+// processor-load chart on the left and the stream list on the right. Routes the commands to the
+// document and the views and asks about unsaved data before it closes.
 class CMainFrame final : public QMainWindow {
   Q_OBJECT
  public:
@@ -27,7 +29,11 @@ class CMainFrame final : public QMainWindow {
   CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidget* parent = nullptr);
   ~CMainFrame() override;
 
+  // The view in the left pane: the statistics table or the processor-load chart; the other
+  // one is null.
   CKelvorView* statisticsView() const { return statisticsView_; }
+  CSumProcessView* processorLoadView() const { return processorLoadView_; }
+  ViewMode viewMode() const { return viewMode_; }
   CStreamListView* streamView() const { return streamView_; }
   // A command's action by its menu text without "&" and accelerator (e.g. "Percent View").
   QAction* action(const QString& name) const;
@@ -39,6 +45,8 @@ class CMainFrame final : public QMainWindow {
   WindowPlacement currentPlacement() const;
 
   // The commands.
+  // Replaces the left pane by the view of the mode (the time-step view is not available yet).
+  void switchView(ViewMode mode);
   void configuration();
   void versionInfo();
   void about();
@@ -52,6 +60,8 @@ class CMainFrame final : public QMainWindow {
   void createStatusBar();
   void updateRecentFiles();
   void updateStatusPanes();
+  void updateViewCommands();
+  PrintableView* shownPrintable() const;
   QAction* addCommand(const QString& text, const QKeySequence& shortcut = {});
   QAction* addPlaceholder(const QString& text, const QKeySequence& shortcut = {});
 
@@ -59,6 +69,7 @@ class CMainFrame final : public QMainWindow {
   ApplicationProfile& profile_;
   QSplitter* splitter_;
   CKelvorView* statisticsView_;
+  CSumProcessView* processorLoadView_ = nullptr;
   CStreamListView* streamView_;
   std::vector<QAction*> actions_;
   std::vector<QAction*> recentActions_;

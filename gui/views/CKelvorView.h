@@ -6,6 +6,7 @@
 class QPrinter;
 
 #include "app/ViewModes.h"
+#include "views/PrintableView.h"
 #include "views/StatisticsTableModel.h"
 
 namespace kelvor::gui {
@@ -14,7 +15,7 @@ class CKelvorDoc;
 
 // The statistics table in the left pane: one row per entry of the engine, with the icons by
 // priority, refreshed when the document says the statistics changed; prints itself.
-class CKelvorView final : public QTableView {
+class CKelvorView final : public QTableView, public PrintableView {
   Q_OBJECT
  public:
   CKelvorView(CKelvorDoc& document, QWidget* parent = nullptr);
@@ -28,9 +29,9 @@ class CKelvorView final : public QTableView {
   void refreshRows();
 
   // Printing, print preview and printer set-up of the table.
-  void print();
-  void printPreview();
-  void printerSetup();
+  void print() override;
+  void printPreview() override;
+  void printerSetup() override;
 
  private:
   void onUpdate(UpdateHint hint);

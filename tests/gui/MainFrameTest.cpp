@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -17,6 +18,7 @@
 #include "app/CSetupSheet.h"
 #include "views/CKelvorView.h"
 #include "views/CStreamListView.h"
+#include "views/CSumProcessView.h"
 #include "views/FileDropSupport.h"
 
 namespace kelvor::test {
@@ -95,8 +97,7 @@ TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
   document.setShownView(gui::ShownView::TimeStep);
   CMainFrame frame(document, profile);
   EXPECT_EQ(frame.windowTitle(), CMainFrame::InitialTitle);
-  for (const char* name :
-       {"Percent View", "Timestep View", "Mobile On", "Mobile Off", "Record", "Stop"}) {
+  for (const char* name : {"Timestep View", "Mobile On", "Mobile Off", "Record", "Stop"}) {
     QAction* command = frame.action(name);
     ASSERT_NE(command, nullptr) << name;
     EXPECT_FALSE(command->isEnabled()) << name;
@@ -110,6 +111,44 @@ TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
   EXPECT_EQ(frame.action("Record")->shortcut(), QKeySequence(Qt::Key_F9));
   EXPECT_EQ(frame.framesPane()->text(), "Frames: 0");
   EXPECT_EQ(frame.statePane()->text(), "Stopped");
+}
+
+TEST_F(MainFrameTest, ViewSwitchesReplaceTheLeftPaneAndDisableTheirOwnCommand) {
+  CMainFrame frame(document, profile);
+  frame.resize(1200, 700);
+  frame.show();
+  auto* splitter = qobject_cast<QSplitter*>(frame.centralWidget());
+  ASSERT_NE(splitter, nullptr);
+  QAction* minMax = frame.action("Min-Max View");
+  QAction* percent = frame.action("Percent View");
+  EXPECT_FALSE(minMax->isEnabled());
+  EXPECT_TRUE(percent->isEnabled());
+
+  percent->trigger();
+  gui::CSumProcessView* chart = frame.processorLoadView();
+  ASSERT_NE(chart, nullptr);
+  EXPECT_EQ(frame.statisticsView(), nullptr);
+  EXPECT_EQ(splitter->count(), 2);
+  EXPECT_EQ(splitter->widget(0), chart);
+  EXPECT_EQ(splitter->widget(1), frame.streamView());
+  EXPECT_EQ(frame.viewMode(), gui::ViewMode::ProcessorLoad);
+  EXPECT_EQ(document.shownView(), gui::ShownView::ProcessorLoad);
+  EXPECT_EQ(splitter->sizes().front(), 1200 * 3 / 4);
+  EXPECT_FALSE(percent->isEnabled());
+  EXPECT_TRUE(minMax->isEnabled());
+  // Chosen twice: the second time the command is disabled and the chart stays.
+  percent->trigger();
+  EXPECT_EQ(frame.processorLoadView(), chart);
+
+  minMax->trigger();
+  ASSERT_NE(frame.statisticsView(), nullptr);
+  EXPECT_EQ(frame.processorLoadView(), nullptr);
+  EXPECT_EQ(splitter->widget(0), frame.statisticsView());
+  EXPECT_EQ(document.shownView(), gui::ShownView::StatisticsTable);
+  EXPECT_FALSE(minMax->isEnabled());
+  EXPECT_TRUE(percent->isEnabled());
+  EXPECT_FALSE(frame.action("Timestep View")->isEnabled());
+  EXPECT_EQ(frame.action("Timestep View")->toolTip(), gui::NotAvailableYet);
 }
 
 // The menus of the menu bar.

@@ -12,31 +12,13 @@
 #include <memory>
 
 #include "BenchSupport.h"
+#include "GuiBenchDoubles.h"
 #include "app/CKelvorDoc.h"
 #include "settings/SettingsBackend.h"
 #include "views/CSumProcessView.h"
 
 namespace kelvor::bench {
 namespace {
-
-class NoDialogs final : public gui::FileDialogs {
- public:
-  std::optional<QString> openFile(QWidget*, const QString&) override { return std::nullopt; }
-  std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
-
-class SilentPrompter final : public Prompter {
- public:
-  void message(std::string_view, std::string_view, PromptIcon) override {}
-  PromptAnswer askYesNo(std::string_view, std::string_view, PromptIcon) override {
-    return PromptAnswer::Yes;
-  }
-  PromptAnswer askYesNoCancel(std::string_view, std::string_view, PromptIcon) override {
-    return PromptAnswer::No;
-  }
-};
 
 struct Fixture {
   MemorySettingsBackend backend;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "GuiBenchDoubles.h"
 #include "SyntheticTrace.h"
 #include "app/CKelvorDoc.h"
 #include "settings/SettingsBackend.h"
@@ -27,25 +28,6 @@ std::size_t eventCount() {
   }
   return 10'000'000;
 }
-
-class NoDialogs final : public gui::FileDialogs {
- public:
-  std::optional<QString> openFile(QWidget*, const QString&) override { return std::nullopt; }
-  std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
-
-class SilentPrompter final : public Prompter {
- public:
-  void message(std::string_view, std::string_view, PromptIcon) override {}
-  PromptAnswer askYesNo(std::string_view, std::string_view, PromptIcon) override {
-    return PromptAnswer::Yes;
-  }
-  PromptAnswer askYesNoCancel(std::string_view, std::string_view, PromptIcon) override {
-    return PromptAnswer::No;
-  }
-};
 
 struct Fixture {
   std::ostringstream console;

@@ -5,7 +5,7 @@
 // Runs on Qt's offscreen platform. Reports the median of several repetitions.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
@@ -103,12 +103,3 @@ BENCHMARK(BM_PercentBarsFromEngine)
 
 }  // namespace
 }  // namespace kelvor::bench
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -3,13 +3,13 @@
 // Runs on Qt's offscreen platform.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
-#include <cstdlib>
 #include <memory>
 #include <sstream>
 
+#include "BenchSupport.h"
 #include "GuiBenchDoubles.h"
 #include "SyntheticTrace.h"
 #include "app/CKelvorDoc.h"
@@ -18,16 +18,6 @@
 
 namespace kelvor::bench {
 namespace {
-
-std::size_t eventCount() {
-  if (const char* text = std::getenv("KELVOR_BENCH_EVENTS")) {
-    const long long value = std::atoll(text);
-    if (value > 0) {
-      return static_cast<std::size_t>(value);
-    }
-  }
-  return 10'000'000;
-}
 
 struct Fixture {
   std::ostringstream console;
@@ -41,7 +31,7 @@ struct Fixture {
   Fixture() {
     session.analysis.console = &console;
     session.engine = std::make_unique<StatisticsEngine>(session.analysis);
-    appendSyntheticTrace(*session.engine, eventCount());
+    appendSyntheticTrace(*session.engine, benchEventCount());
     session.engine->analyse(TimeWindow::wholeTrace());
     document = std::make_unique<gui::CKelvorDoc>(session, prompter, dialogs);
     view = std::make_unique<gui::CStreamListView>(*document);
@@ -81,12 +71,3 @@ BENCHMARK(BM_JumpAndPaint)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kelvor::bench
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -12,17 +12,7 @@
 namespace kelvor::bench {
 namespace {
 
-struct Fixture {
-  std::ostringstream console;
-  AnalysisContext context;
-  std::unique_ptr<StatisticsEngine> engine;
-
-  Fixture() {
-    context.console = &console;
-    engine = std::make_unique<StatisticsEngine>(context);
-    appendSyntheticTrace(*engine, benchEventCount());
-  }
-};
+using Fixture = SyntheticEngine;
 
 Fixture& shared() {
   static Fixture fixture;

@@ -91,4 +91,14 @@ void appendSyntheticTrace(StatisticsEngine& engine, std::size_t count, std::size
   appendTrace(engine, count, seed, processes);
 }
 
+SyntheticEngine::SyntheticEngine(std::size_t entries) {
+  context.console = &console;
+  engine = std::make_unique<StatisticsEngine>(context);
+  if (entries == 0) {
+    appendSyntheticTrace(*engine, benchEventCount());
+  } else {
+    appendSyntheticTrace(*engine, benchEventCount(), entries, 1);
+  }
+}
+
 }  // namespace kelvor::bench

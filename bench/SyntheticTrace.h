@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <sstream>
 
 #include "analysis/StatisticsEngine.h"
 
@@ -16,5 +18,15 @@ void appendSyntheticTrace(StatisticsEngine& engine, std::size_t count, std::uint
 // processes, tasks and HISRs.
 void appendSyntheticTrace(StatisticsEngine& engine, std::size_t count, std::size_t entries,
                           std::uint64_t seed);
+
+// An engine holding a synthetic trace of benchEventCount() events, its console kept quiet; built
+// once per benchmark program through shared().
+struct SyntheticEngine {
+  explicit SyntheticEngine(std::size_t entries = 0);
+
+  std::ostringstream console;
+  AnalysisContext context;
+  std::unique_ptr<StatisticsEngine> engine;
+};
 
 }  // namespace kelvor::bench

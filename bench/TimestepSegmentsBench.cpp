@@ -15,16 +15,8 @@ namespace {
 
 constexpr std::size_t kEntries = 200;
 
-struct Fixture {
-  std::ostringstream console;
-  AnalysisContext context;
-  std::unique_ptr<StatisticsEngine> engine;
-
-  Fixture() {
-    context.console = &console;
-    engine = std::make_unique<StatisticsEngine>(context);
-    appendSyntheticTrace(*engine, benchEventCount(), kEntries, 1);
-  }
+struct Fixture : SyntheticEngine {
+  Fixture() : SyntheticEngine(kEntries) {}
 };
 
 Fixture& shared() {

@@ -16,17 +16,11 @@
 namespace kelvor::bench {
 namespace {
 
-struct StreamFixture {
-  std::ostringstream console;
-  AnalysisContext context;
-  std::unique_ptr<StatisticsEngine> engine;
+struct StreamFixture : SyntheticEngine {
   ProcessTable names;
   std::vector<RunNameRecord> runNames;
 
   StreamFixture() {
-    context.console = &console;
-    engine = std::make_unique<StatisticsEngine>(context);
-    appendSyntheticTrace(*engine, benchEventCount());
     engine->analyse(TimeWindow::wholeTrace());
     // Hide every third entry so that the listing rule has work to do.
     int n = 0;

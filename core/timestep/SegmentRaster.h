@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "timestep/TimeAxis.h"
+#include "timestep/TimeStepSegments.h"
+
+namespace kelvor {
+
+// A run of neighbouring chart columns [x0, x1) drawn in one state.
+struct ColumnRun {
+  int x0 = 0;
+  int x1 = 0;
+  SegmentState state = SegmentState::Running;
+  constexpr bool operator==(const ColumnRun&) const = default;
+};
+
+// The pixels of one row of stretches for one window, without touching every stretch.
+//
+// A stretch covers the columns from timeToX(from) up to timeToX(to) + 2 (exclusive); stretches
+// with both ends beyond the same edge of the window draw nothing. Painting the stretches one
+// after the other, each over the previous, gives the plain picture. The raster gives exactly that
+// picture in every column where at most one stretch begins. In a column where several stretches
+// begin (they are narrower than a pixel) it draws the column Running when any part of it runs,
+// else in the state that covers most of its time.
+//
+// The cost of a row is bounded by the number of columns times (log n + a small block), whatever
+// the number of stretches in the window: per block of stretches the index keeps the number of
+// Running stretches and the time covered by each state.
+class RowRaster {
+ public:
+  RowRaster() = default;
+  // Builds the index of a row; `row` must stay alive and unchanged while the index is used.
+  explicit RowRaster(const EntrySegments& row);
+
+  // The columns of the row in the window of `axis`, left to right, neighbouring columns of one
+  // state merged into one run, appended to `out`.
+  void raster(const TimeAxis& axis, std::vector<ColumnRun>& out) const;
+
+  // Bytes held by the index (not by the row).
+  std::size_t storageBytes() const;
+
+ private:
+  const EntrySegments* row_ = nullptr;
+  // Per block of stretches: prefix counts and covered times (see the .cpp).
+  std::vector<std::uint32_t> runningBefore_;
+  std::vector<double> interruptedBefore_;
+  std::vector<double> undefinedBefore_;
+  std::vector<double> runningTimeBefore_;
+};
+
+// The user-marks of the window: one x per column that holds at least one mark, with the number
+// of the last mark in that column.
+struct MarkColumn {
+  int x = 0;
+  std::uint32_t number = 0;
+  constexpr bool operator==(const MarkColumn&) const = default;
+};
+
+// A point of a clock staircase in chart pixels: the value holds from x on.
+struct ClockStep {
+  int x = 0;
+  int y = 0;
+  constexpr bool operator==(const ClockStep&) const = default;
+};
+
+// The index of a whole walk result for painting: one RowRaster per entry row, one for the user
+// run-time row (the user-section pieces as Running stretches), and the time-sorted marks and
+// clock points. Built once per walk; painting reads it only.
+class TimeStepRaster {
+ public:
+  TimeStepRaster() = default;
+  // `result` must stay alive and unchanged while the raster is used.
+  explicit TimeStepRaster(const TimeStepResult& result);
+
+  // The row of an entry, or null when the walk found no stretch of it.
+  const RowRaster* row(std::uint32_t entry) const;
+  const RowRaster& userSections() const { return userSections_; }
+
+  // The marks in the window (viewStart <= time < viewEnd), one per column.
+  void markColumns(const TimeAxis& axis, std::vector<MarkColumn>& out) const;
+
+  // The staircase of a clock line inside the window, as steps in chart pixels: at most a few
+  // per column (a column over many changes keeps the first, the lowest, the highest and the
+  // last value), starting with the value held at the window's left edge. `chartTop` and
+  // `chartHeight` give the clock scale's 0 MHz (bottom) and full value (top).
+  void clockSteps(bool topLevel, const TimeAxis& axis, int chartTop, int chartHeight,
+                  std::vector<ClockStep>& out) const;
+
+  std::size_t storageBytes() const;
+
+ private:
+  const TimeStepResult* result_ = nullptr;
+  std::vector<RowRaster> rows_;  // by index of result_->rows
+  EntrySegments userSectionRow_{0};
+  RowRaster userSections_;
+  std::vector<UserMarkPosition> marks_;  // by time
+};
+
+}  // namespace kelvor

@@ -10,7 +10,7 @@ namespace kelvor {
 
 namespace {
 
-// Ids below this are shown as processes, tasks or HISRs; a HISR's priority stays below it.
+// HISR priorities stay below this; from it on an entry has a task or process priority.
 constexpr std::uint32_t HisrPriorityLimit = 0x3FF;
 
 std::uint32_t highByte(std::uint32_t entryId) {
@@ -199,7 +199,7 @@ std::vector<PriorityRow> sortByPriority(const StatisticsEngine& engine, const En
     if (id > InterruptIdBase) {
       row.priority = id - InterruptIdBase;
       interrupts.push_back(row);
-    } else if (row.priority < 1023 && highByte(id) != 1 && highByte(id) != 2) {
+    } else if (row.priority < HisrPriorityLimit && highByte(id) != 1 && highByte(id) != 2) {
       hisrs.push_back(row);
     } else if (highByte(id) != 0) {
       rest.push_back(row);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/GuiPrompter.h"
 #include "session/Session.h"
 #include "timestep/TimeStepNavigation.h"
 
@@ -19,8 +20,8 @@ struct GotoRequest {
 
 // What the "PID Select" dialog reports when it closes.
 struct PidSelectResult {
-  bool accepted = false;            // OK (the visible flags were written) or Cancel
-  bool selectionUnchanged = true;   // no button changed anything while it was open
+  bool accepted = false;           // OK (the visible flags were written) or Cancel
+  bool selectionUnchanged = true;  // no button changed anything while it was open
 };
 
 // The small dialogs of the time-step chart. The desktop shows modal dialogs; tests answer from a
@@ -34,7 +35,7 @@ class TimeStepDialogs {
   virtual std::optional<GotoRequest> gotoPosition(QWidget* parent, double time) = 0;
   // "Display From/To": opens with the current window.
   virtual std::optional<DisplayInterval> displayFromTo(QWidget* parent,
-                                                        DisplayInterval current) = 0;
+                                                       DisplayInterval current) = 0;
   // "PID Select": edits the engine's visible flags; `condensedChanged` is called at once when
   // "Condensed Thread View Visible" is switched (Cancel does not undo it).
   virtual PidSelectResult pidSelect(QWidget* parent, Session& session, bool condensedView,
@@ -47,6 +48,13 @@ class TimeStepDialogs {
 // The modal Qt dialogs.
 class QtTimeStepDialogs final : public TimeStepDialogs {
  public:
+  // A number that is not one is refused with a message box ...
+  QtTimeStepDialogs();
+  // ... or through the given prompter.
+  explicit QtTimeStepDialogs(Prompter& prompter);
+  QtTimeStepDialogs(const QtTimeStepDialogs&) = delete;
+  QtTimeStepDialogs& operator=(const QtTimeStepDialogs&) = delete;
+
   std::optional<double> zoomFactor(QWidget* parent, double current) override;
   std::optional<GotoRequest> gotoPosition(QWidget* parent, double time) override;
   std::optional<DisplayInterval> displayFromTo(QWidget* parent, DisplayInterval current) override;
@@ -55,6 +63,8 @@ class QtTimeStepDialogs final : public TimeStepDialogs {
   std::optional<QFont> font(QWidget* parent, const QFont& current, const QString& title) override;
 
  private:
+  MessageBoxPrompter boxes_;
+  Prompter* prompter_;
   GotoMode lastGotoMode_ = GotoMode::Time;
 };
 

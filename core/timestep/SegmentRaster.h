@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "timestep/TimeAxis.h"
@@ -43,12 +44,21 @@ class RowRaster {
   std::size_t storageBytes() const;
 
  private:
+  class Sweep;  // the column walk of one raster call
+
   const EntrySegments* row_ = nullptr;
-  // Per block of stretches: prefix counts and covered times (see the .cpp).
+  // Per block of stretches: the start of its first stretch, the Running stretches and the time
+  // of the Interrupted and the Undefined stretches before it, the latest end before it, and
+  // whether the ends inside it never decrease.
+  std::vector<double> blockFrom_;
   std::vector<std::uint32_t> runningBefore_;
   std::vector<double> interruptedBefore_;
   std::vector<double> undefinedBefore_;
-  std::vector<double> runningTimeBefore_;
+  std::vector<double> latestEndBefore_;
+  std::vector<std::uint8_t> endsOrdered_;
+  // A max tree over the latest end of each block, leaves from index endTreeLeaves_ on.
+  std::vector<double> endTree_;
+  std::size_t endTreeLeaves_ = 0;
 };
 
 // The user-marks of the window: one x per column that holds at least one mark, with the number
@@ -92,11 +102,26 @@ class TimeStepRaster {
   std::size_t storageBytes() const;
 
  private:
+  // The points of a clock line in time order, with the lowest and highest value of every block
+  // of points in a min/max tree, so that a column over many changes costs a logarithm.
+  struct ClockIndex {
+    std::vector<ClockPoint> sorted;  // a copy only when the line is not in time order
+    std::vector<double> low;
+    std::vector<double> high;
+    std::size_t leaves = 0;
+    std::size_t bytes() const;
+  };
+  static ClockIndex indexClock(const std::vector<ClockPoint>& points);
+  const std::vector<ClockPoint>& clockPoints(bool topLevel) const;
+
   const TimeStepResult* result_ = nullptr;
   std::vector<RowRaster> rows_;  // by index of result_->rows
-  EntrySegments userSectionRow_{0};
+  // Owned through a pointer, so that moving the raster keeps userSections_ pointing at it.
+  std::unique_ptr<EntrySegments> userSectionRow_;
   RowRaster userSections_;
   std::vector<UserMarkPosition> marks_;  // by time
+  ClockIndex curveIndex_;
+  ClockIndex topLevelIndex_;
 };
 
 }  // namespace kelvor

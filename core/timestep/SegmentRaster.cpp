@@ -1,0 +1,671 @@
+#include "timestep/SegmentRaster.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+#include <utility>
+
+#include "timestep/ClockScale.h"
+
+namespace kelvor {
+
+namespace {
+
+// Stretches (and clock points) per block of the index. A dense column scans at most two partial
+// blocks; the per-block data costs about two bytes a stretch.
+constexpr std::size_t Block = 32;
+constexpr std::size_t None = std::numeric_limits<std::size_t>::max();
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+// A stretch reaches this many columns past the column of its end.
+constexpr int EndOverhang = 2;
+// Stretches from before the window taken into account in its first column (the nesting depth of
+// an entry in itself; more only in made-up rows).
+constexpr std::size_t MaxCrossing = 64;
+// A column over this many starts counts its Running stretches through the block sums instead of
+// looking at each.
+constexpr std::size_t DirectScan = 2 * Block;
+
+// The first index in [first, last) for which `inPrefix` is false, where it is true on a prefix
+// of the range: galloping from `first`, so the cost grows with the logarithm of the distance.
+template <class InPrefix>
+std::size_t gallop(std::size_t first, std::size_t last, InPrefix inPrefix) {
+  std::size_t left = first;
+  std::size_t right = last;
+  std::size_t step = 1;
+  while (left < right) {
+    const std::size_t probe = std::min(left + step - 1, right - 1);
+    if (!inPrefix(probe)) {
+      right = probe;
+      break;
+    }
+    left = probe + 1;
+    step *= 2;
+  }
+  while (left < right) {
+    const std::size_t mid = left + (right - left) / 2;
+    if (inPrefix(mid)) {
+      left = mid + 1;
+    } else {
+      right = mid;
+    }
+  }
+  return left;
+}
+
+// The rightmost leaf before `end` of a max tree (leaves from index `leaves` on) whose value
+// satisfies `reaches`, a test that holds for every value above one that passes; None when no
+// leaf does.
+template <class Reaches>
+std::size_t rightmostLeafBefore(const std::vector<double>& tree, std::size_t leaves,
+                                std::size_t end, Reaches reaches) {
+  if (end == 0) {
+    return None;
+  }
+  std::size_t node = leaves + end - 1;
+  for (;;) {
+    if (reaches(tree[node])) {
+      while (node < leaves) {
+        node = reaches(tree[2 * node + 1]) ? 2 * node + 1 : 2 * node;
+      }
+      return node - leaves;
+    }
+    // On to the subtree just left of this one: up while this is a left child.
+    while ((node & 1) == 0) {
+      node >>= 1;
+    }
+    if (node == 1) {
+      return None;
+    }
+    --node;
+  }
+}
+
+// TimeAxis::timeToX with the same arithmetic, inlined: the sweep maps times to columns in its
+// innermost loops.
+class PixelMap {
+ public:
+  explicit PixelMap(const TimeAxis& axis)
+      : viewStart_(axis.viewStart()),
+        viewEnd_(axis.viewEnd()),
+        pixelsPerSecond_(axis.pixelsPerSecond()),
+        left_(axis.timeToX(-Infinity)),
+        right_(axis.timeToX(Infinity)),
+        width_(static_cast<double>(right_ - left_)) {}
+
+  int left() const { return left_; }
+  int right() const { return right_; }
+  double viewStart() const { return viewStart_; }
+  double viewEnd() const { return viewEnd_; }
+
+  int x(double t) const {
+    if (t < viewStart_) {
+      return left_;
+    }
+    if (t > viewEnd_) {
+      return right_;
+    }
+    return left_ + static_cast<int>(std::min((t - viewStart_) * pixelsPerSecond_, width_));
+  }
+
+ private:
+  double viewStart_;
+  double viewEnd_;
+  double pixelsPerSecond_;
+  int left_;
+  int right_;
+  double width_;
+};
+
+// Appends runs clipped to [left, end), merging a run into the previous one of this row when
+// they touch and share the state.
+class RunSink {
+ public:
+  RunSink(std::vector<ColumnRun>& out, int left, int end)
+      : out_(out), first_(out.size()), left_(left), end_(end) {}
+
+  void add(int x0, int x1, SegmentState state) {
+    x0 = std::max(x0, left_);
+    x1 = std::min(x1, end_);
+    if (x0 >= x1) {
+      return;
+    }
+    if (out_.size() > first_ && out_.back().x1 == x0 && out_.back().state == state) {
+      out_.back().x1 = x1;
+      return;
+    }
+    out_.push_back({x0, x1, state});
+  }
+
+ private:
+  std::vector<ColumnRun>& out_;
+  std::size_t first_;
+  int left_;
+  int end_;
+};
+
+double nonNegative(double value) {
+  return value > 0.0 ? value : 0.0;
+}
+
+}  // namespace
+
+// One raster call. The columns are visited left to right with `begun`, the number of stretches
+// that begin left of the current column. A column in which no stretch begins shows the last
+// stretch among those that still reaches it; a column in which one begins shows that one; a
+// column in which several begin is decided from the block sums of the stretches beginning there.
+class RowRaster::Sweep {
+ public:
+  Sweep(const RowRaster& index, const TimeAxis& axis, std::vector<ColumnRun>& out)
+      : index_(index),
+        row_(*index.row_),
+        axis_(axis),
+        map_(axis),
+        end_(map_.right() + EndOverhang),
+        sink_(out, map_.left(), end_) {}
+
+  void run();
+
+ private:
+  // Whether a stretch ending at `to` still covers `column` (a stretch ending before the window is
+  // hidden even though its overhang would reach into the first columns).
+  bool reaches(double to, int column) const {
+    return to >= map_.viewStart() && map_.x(to) + EndOverhang > column;
+  }
+  std::size_t lastReaching(std::size_t begun, int column) const;
+  std::size_t firstBeyondColumn(std::size_t first, std::size_t last, int column) const;
+  template <class InPrefix>
+  std::size_t partitionByStart(std::size_t first, std::size_t last, InPrefix inPrefix) const;
+  void fillCovered(std::size_t begun, int from, int to);
+  bool anyRunning(std::size_t first, std::size_t last) const;
+  std::uint32_t runningBefore(std::size_t k) const;
+  double stateTimeBefore(std::size_t k, SegmentState state) const;
+  void denseColumn(int column, std::size_t first, std::size_t last, std::size_t before,
+                   const std::vector<std::size_t>& crossing);
+
+  const RowRaster& index_;
+  const EntrySegments& row_;
+  const TimeAxis& axis_;
+  PixelMap map_;
+  int end_;
+  RunSink sink_;
+};
+
+// The last stretch before `begun` that covers `column`, or None. Ends rise with the starts in a
+// row without nesting, so mostly only the stretch just before `begun` is looked at.
+std::size_t RowRaster::Sweep::lastReaching(std::size_t begun, int column) const {
+  if (begun == 0) {
+    return None;
+  }
+  const std::size_t last = begun - 1;
+  if (reaches(row_.to(last), column)) {
+    return last;
+  }
+  const std::size_t block = last / Block;
+  if (index_.endsOrdered_[block] == 0) {
+    for (std::size_t i = last; i-- > block * Block;) {
+      if (reaches(row_.to(i), column)) {
+        return i;
+      }
+    }
+  }
+  if (block == 0 || !reaches(index_.latestEndBefore_[block], column)) {
+    return None;
+  }
+  const std::size_t found = rightmostLeafBefore(index_.endTree_, index_.endTreeLeaves_, block,
+                                                [&](double to) { return reaches(to, column); });
+  if (found == None) {
+    return None;
+  }
+  const std::size_t stop = std::min(row_.size(), (found + 1) * Block);
+  for (std::size_t i = stop; i-- > found * Block;) {
+    if (reaches(row_.to(i), column)) {
+      return i;
+    }
+  }
+  return None;
+}
+
+// The first stretch in [first, last) whose start fails `inPrefix` (true on a prefix of the
+// starts): galloping over the block starts, then a binary search inside one block.
+template <class InPrefix>
+std::size_t RowRaster::Sweep::partitionByStart(std::size_t first, std::size_t last,
+                                               InPrefix inPrefix) const {
+  if (first >= last || !inPrefix(row_.from(first))) {
+    return first;
+  }
+  if (first + 1 >= last || !inPrefix(row_.from(first + 1))) {
+    return first + 1;
+  }
+  const std::size_t lowBlock = (first + 1) / Block + 1;
+  const std::size_t blocks = (last + Block - 1) / Block;  // blocks that start before `last`
+  const std::size_t stopBlock = gallop(lowBlock, std::max(lowBlock, blocks), [&](std::size_t b) {
+    return inPrefix(index_.blockFrom_[b]);
+  });
+  const std::size_t low = stopBlock > lowBlock ? (stopBlock - 1) * Block + 1 : first + 2;
+  const std::size_t high = std::min(stopBlock * Block, last);
+  return gallop(low, std::max(low, high), [&](std::size_t i) { return inPrefix(row_.from(i)); });
+}
+
+std::size_t RowRaster::Sweep::firstBeyondColumn(std::size_t first, std::size_t last,
+                                                int column) const {
+  return partitionByStart(first, last, [&](double from) { return map_.x(from) <= column; });
+}
+
+// Paints the columns [from, to), in which no stretch begins, from the stretches begun before.
+void RowRaster::Sweep::fillCovered(std::size_t begun, int from, int to) {
+  int column = from;
+  std::size_t top = lastReaching(begun, column);
+  while (top != None && column < to) {
+    const int reach = map_.x(row_.to(top)) + EndOverhang;
+    sink_.add(column, std::min(reach, to), row_.state(top));
+    column = reach;
+    if (column >= to) {
+      break;
+    }
+    // The stretches between `top` and `begun` did not reach the earlier column either.
+    top = lastReaching(top, column);
+  }
+}
+
+std::uint32_t RowRaster::Sweep::runningBefore(std::size_t k) const {
+  const std::size_t block = k / Block;
+  std::uint32_t count = index_.runningBefore_[block];
+  for (std::size_t i = block * Block; i < k; ++i) {
+    count += row_.state(i) == SegmentState::Running ? 1u : 0u;
+  }
+  return count;
+}
+
+double RowRaster::Sweep::stateTimeBefore(std::size_t k, SegmentState state) const {
+  const std::size_t block = k / Block;
+  double time = state == SegmentState::Interrupted ? index_.interruptedBefore_[block]
+                                                   : index_.undefinedBefore_[block];
+  for (std::size_t i = block * Block; i < k; ++i) {
+    if (row_.state(i) == state) {
+      time += nonNegative(row_.to(i) - row_.from(i));
+    }
+  }
+  return time;
+}
+
+bool RowRaster::Sweep::anyRunning(std::size_t first, std::size_t last) const {
+  const std::size_t direct = std::min(last, first + DirectScan);
+  for (std::size_t i = first; i < direct; ++i) {
+    if (row_.state(i) == SegmentState::Running) {
+      return true;
+    }
+  }
+  return direct < last && runningBefore(last) > runningBefore(direct);
+}
+
+// A column in which the stretches [first, last) begin, `crossing` the stretches from before the
+// window in the first column, `before` the stretch that covers the column from an earlier one.
+void RowRaster::Sweep::denseColumn(int column, std::size_t first, std::size_t last,
+                                   std::size_t before, const std::vector<std::size_t>& crossing) {
+  constexpr SegmentState Running = SegmentState::Running;
+  bool running = before != None && row_.state(before) == Running;
+  for (std::size_t i : crossing) {
+    running = running || row_.state(i) == Running;
+  }
+  if (running || anyRunning(first, last)) {
+    sink_.add(column, column + 1, Running);
+    return;
+  }
+  // The time of the column covered by each of the two other states.
+  const double columnStart = std::max(axis_.xToTime(column), map_.viewStart());
+  const double columnEnd = axis_.xToTime(column + 1);
+  double interrupted = 0.0;
+  double undefined = 0.0;
+  auto account = [&](SegmentState state, double time) {
+    (state == SegmentState::Undefined ? undefined : interrupted) += time;
+  };
+  if (last > first) {
+    interrupted = stateTimeBefore(last, SegmentState::Interrupted) -
+                  stateTimeBefore(first, SegmentState::Interrupted);
+    undefined = stateTimeBefore(last, SegmentState::Undefined) -
+                stateTimeBefore(first, SegmentState::Undefined);
+    // Only the last stretch of the column can reach beyond it when the stretches are disjoint.
+    const std::size_t tail = last - 1;
+    const double beyond = std::max(row_.from(tail), columnEnd);
+    account(row_.state(tail), -nonNegative(row_.to(tail) - beyond));
+  }
+  if (before != None) {
+    account(row_.state(before), nonNegative(std::min(row_.to(before), columnEnd) - columnStart));
+  }
+  for (std::size_t i : crossing) {
+    account(row_.state(i), nonNegative(std::min(row_.to(i), columnEnd) - columnStart));
+  }
+  SegmentState state;
+  if (undefined > interrupted) {
+    state = SegmentState::Undefined;
+  } else if (interrupted > undefined) {
+    state = SegmentState::Interrupted;
+  } else {
+    // A tie (stretches without length): what plain painting leaves on top.
+    const std::size_t top = lastReaching(last, column);
+    state = top != None ? row_.state(top) : SegmentState::Interrupted;
+  }
+  sink_.add(column, column + 1, state);
+}
+
+void RowRaster::Sweep::run() {
+  const std::size_t count = row_.size();
+  if (count == 0 || map_.right() < map_.left()) {
+    return;
+  }
+  // Stretches that begin after the window are hidden; those before `inside` begin before it and
+  // show only when they reach into it.
+  const std::size_t shown =
+      partitionByStart(0, count, [&](double from) { return from <= map_.viewEnd(); });
+  if (shown == 0) {
+    return;
+  }
+  const std::size_t inside =
+      partitionByStart(0, shown, [&](double from) { return from < map_.viewStart(); });
+
+  // The first column: stretches that cross the window's left edge begin there too.
+  int column = map_.left();
+  std::size_t begun = firstBeyondColumn(inside, shown, column);
+  std::vector<std::size_t> crossing;
+  for (std::size_t i = lastReaching(inside, column); i != None && crossing.size() < MaxCrossing;
+       i = lastReaching(i, column)) {
+    crossing.push_back(i);
+  }
+  const std::size_t startingHere = crossing.size() + (begun - inside);
+  if (startingHere == 1) {
+    const std::size_t top = lastReaching(begun, column);
+    if (top != None) {
+      sink_.add(column, column + 1, row_.state(top));
+    }
+  } else if (startingHere > 1) {
+    denseColumn(column, inside, begun, None, crossing);
+  }
+  ++column;
+
+  while (column < end_) {
+    const int next = begun < shown ? map_.x(row_.from(begun)) : end_;
+    if (next > column) {
+      fillCovered(begun, column, std::min(next, end_));
+      column = next;
+      if (column >= end_) {
+        break;
+      }
+    }
+    const std::size_t after = firstBeyondColumn(begun, shown, column);
+    if (after - begun == 1) {
+      const std::size_t top = lastReaching(after, column);
+      if (top != None) {
+        sink_.add(column, column + 1, row_.state(top));
+      }
+    } else {
+      denseColumn(column, begun, after, lastReaching(begun, column), {});
+    }
+    begun = after;
+    ++column;
+  }
+}
+
+RowRaster::RowRaster(const EntrySegments& row) : row_(&row) {
+  const std::size_t count = row.size();
+  const std::size_t blocks = (count + Block - 1) / Block;
+  blockFrom_.resize(blocks);
+  runningBefore_.resize(blocks + 1);
+  interruptedBefore_.resize(blocks + 1);
+  undefinedBefore_.resize(blocks + 1);
+  latestEndBefore_.resize(blocks);
+  endsOrdered_.resize(blocks);
+  endTreeLeaves_ = std::bit_ceil(std::max<std::size_t>(blocks, 1));
+  endTree_.assign(2 * endTreeLeaves_, -Infinity);
+
+  std::uint32_t running = 0;
+  double interrupted = 0.0;
+  double undefined = 0.0;
+  double latestEnd = -Infinity;
+  for (std::size_t block = 0; block < blocks; ++block) {
+    runningBefore_[block] = running;
+    interruptedBefore_[block] = interrupted;
+    undefinedBefore_[block] = undefined;
+    latestEndBefore_[block] = latestEnd;
+    const std::size_t first = block * Block;
+    const std::size_t stop = std::min(count, first + Block);
+    blockFrom_[block] = row.from(first);
+    double blockEnd = -Infinity;
+    bool ordered = true;
+    for (std::size_t i = first; i < stop; ++i) {
+      const double to = row.to(i);
+      ordered = ordered && !(to < blockEnd);
+      blockEnd = std::max(blockEnd, to);
+      switch (row.state(i)) {
+        case SegmentState::Running:
+          ++running;
+          break;
+        case SegmentState::Interrupted:
+          interrupted += nonNegative(to - row.from(i));
+          break;
+        case SegmentState::Undefined:
+          undefined += nonNegative(to - row.from(i));
+          break;
+      }
+    }
+    endsOrdered_[block] = ordered ? 1 : 0;
+    endTree_[endTreeLeaves_ + block] = blockEnd;
+    latestEnd = std::max(latestEnd, blockEnd);
+  }
+  runningBefore_[blocks] = running;
+  interruptedBefore_[blocks] = interrupted;
+  undefinedBefore_[blocks] = undefined;
+  for (std::size_t node = endTreeLeaves_; node-- > 1;) {
+    endTree_[node] = std::max(endTree_[2 * node], endTree_[2 * node + 1]);
+  }
+}
+
+void RowRaster::raster(const TimeAxis& axis, std::vector<ColumnRun>& out) const {
+  if (row_ == nullptr) {
+    return;
+  }
+  Sweep(*this, axis, out).run();
+}
+
+std::size_t RowRaster::storageBytes() const {
+  return (blockFrom_.capacity() + interruptedBefore_.capacity() + undefinedBefore_.capacity() +
+          latestEndBefore_.capacity() + endTree_.capacity()) *
+             sizeof(double) +
+         runningBefore_.capacity() * sizeof(std::uint32_t) + endsOrdered_.capacity();
+}
+
+// ----- TimeStepRaster -----
+
+std::size_t TimeStepRaster::ClockIndex::bytes() const {
+  return sorted.capacity() * sizeof(ClockPoint) +
+         (low.capacity() + high.capacity()) * sizeof(double);
+}
+
+TimeStepRaster::ClockIndex TimeStepRaster::indexClock(const std::vector<ClockPoint>& points) {
+  ClockIndex index;
+  auto byTime = [](const ClockPoint& a, const ClockPoint& b) { return a.time < b.time; };
+  if (!std::is_sorted(points.begin(), points.end(), byTime)) {
+    index.sorted = points;
+    std::stable_sort(index.sorted.begin(), index.sorted.end(), byTime);
+  }
+  const std::vector<ClockPoint>& line = index.sorted.empty() ? points : index.sorted;
+  const std::size_t blocks = (line.size() + Block - 1) / Block;
+  index.leaves = std::bit_ceil(std::max<std::size_t>(blocks, 1));
+  index.low.assign(2 * index.leaves, Infinity);
+  index.high.assign(2 * index.leaves, -Infinity);
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const std::size_t leaf = index.leaves + i / Block;
+    index.low[leaf] = std::min(index.low[leaf], line[i].mhz);
+    index.high[leaf] = std::max(index.high[leaf], line[i].mhz);
+  }
+  for (std::size_t node = index.leaves; node-- > 1;) {
+    index.low[node] = std::min(index.low[2 * node], index.low[2 * node + 1]);
+    index.high[node] = std::max(index.high[2 * node], index.high[2 * node + 1]);
+  }
+  return index;
+}
+
+TimeStepRaster::TimeStepRaster(const TimeStepResult& result) : result_(&result) {
+  rows_.reserve(result.rows.size());
+  for (const EntrySegments& row : result.rows) {
+    rows_.emplace_back(row);
+  }
+
+  std::vector<std::pair<double, double>> pieces;
+  pieces.reserve(result.userSections.size());
+  for (const UserSectionPiece& piece : result.userSections) {
+    pieces.emplace_back(piece.from, piece.to);
+  }
+  std::stable_sort(pieces.begin(), pieces.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  userSectionRow_ = std::make_unique<EntrySegments>(0);
+  for (const auto& [from, to] : pieces) {
+    userSectionRow_->add(from, to, SegmentState::Running);
+  }
+  userSectionRow_->finish();
+  userSections_ = RowRaster(*userSectionRow_);
+
+  marks_ = result.userMarks;
+  std::stable_sort(
+      marks_.begin(), marks_.end(),
+      [](const UserMarkPosition& a, const UserMarkPosition& b) { return a.time < b.time; });
+  curveIndex_ = indexClock(result.clockCurve);
+  topLevelIndex_ = indexClock(result.topLevelClock);
+}
+
+const RowRaster* TimeStepRaster::row(std::uint32_t entry) const {
+  if (result_ == nullptr) {
+    return nullptr;
+  }
+  const EntrySegments* segments = result_->find(entry);
+  if (segments == nullptr || segments->empty()) {
+    return nullptr;
+  }
+  return &rows_[static_cast<std::size_t>(segments - result_->rows.data())];
+}
+
+void TimeStepRaster::markColumns(const TimeAxis& axis, std::vector<MarkColumn>& out) const {
+  const PixelMap map(axis);
+  const auto begin = std::partition_point(
+      marks_.begin(), marks_.end(),
+      [&](const UserMarkPosition& mark) { return mark.time < map.viewStart(); });
+  const auto stop = std::partition_point(
+      begin, marks_.end(), [&](const UserMarkPosition& mark) { return mark.time < map.viewEnd(); });
+  const auto first = static_cast<std::size_t>(begin - marks_.begin());
+  const auto last = static_cast<std::size_t>(stop - marks_.begin());
+  for (std::size_t i = first; i < last;) {
+    const int x = map.x(marks_[i].time);
+    const std::size_t next =
+        gallop(i + 1, last, [&](std::size_t m) { return map.x(marks_[m].time) <= x; });
+    out.push_back({x, marks_[next - 1].number});
+    i = next;
+  }
+}
+
+const std::vector<ClockPoint>& TimeStepRaster::clockPoints(bool topLevel) const {
+  static const std::vector<ClockPoint> none;
+  const ClockIndex& index = topLevel ? topLevelIndex_ : curveIndex_;
+  if (!index.sorted.empty()) {
+    return index.sorted;
+  }
+  if (result_ == nullptr) {
+    return none;
+  }
+  return topLevel ? result_->topLevelClock : result_->clockCurve;
+}
+
+void TimeStepRaster::clockSteps(bool topLevel, const TimeAxis& axis, int chartTop, int chartHeight,
+                                std::vector<ClockStep>& out) const {
+  const std::vector<ClockPoint>& points = clockPoints(topLevel);
+  const ClockIndex& index = topLevel ? topLevelIndex_ : curveIndex_;
+  const PixelMap map(axis);
+  // The line holds its values from its first point up to its last one only.
+  if (points.empty() || points.back().time < map.viewStart() ||
+      points.front().time > map.viewEnd()) {
+    return;
+  }
+  const ClockScale scale = topLevel ? ClockScale::TopLevel : ClockScale::Curve;
+  auto yOf = [&](double mhz) { return clockY(chartTop, chartHeight, mhz, scale); };
+
+  const std::size_t firstOut = out.size();
+  auto push = [&](int x, int y) {
+    // A change to the value already held draws nothing.
+    if (out.size() > firstOut && out.back().y == y) {
+      return;
+    }
+    out.push_back({x, y});
+  };
+  // The points after the left edge up to the right edge (inclusive, as the chart shows both).
+  const auto time = [&](std::size_t i) { return points[i].time; };
+  const std::size_t first =
+      gallop(0, points.size(), [&](std::size_t i) { return time(i) <= map.viewStart(); });
+  const std::size_t last =
+      gallop(first, points.size(), [&](std::size_t i) { return time(i) <= map.viewEnd(); });
+  if (first > 0) {
+    push(map.left(), yOf(points[first - 1].mhz));
+  }
+  for (std::size_t i = first; i < last;) {
+    const int x = map.x(time(i));
+    const std::size_t next =
+        gallop(i + 1, last, [&](std::size_t p) { return map.x(time(p)) <= x; });
+    if (next - i <= 3) {
+      for (std::size_t p = i; p < next; ++p) {
+        push(x, yOf(points[p].mhz));
+      }
+    } else {
+      // Many changes in one column: the first, the range between the extremes, the last.
+      double low = Infinity;
+      double high = -Infinity;
+      std::size_t a = i + 1;
+      std::size_t b = next - 1;
+      for (; a < b && a % Block != 0; ++a) {
+        low = std::min(low, points[a].mhz);
+        high = std::max(high, points[a].mhz);
+      }
+      for (; b > a && b % Block != 0; --b) {
+        low = std::min(low, points[b - 1].mhz);
+        high = std::max(high, points[b - 1].mhz);
+      }
+      for (std::size_t l = index.leaves + a / Block, r = index.leaves + b / Block; l < r;
+           l >>= 1, r >>= 1) {
+        if (l & 1) {
+          low = std::min(low, index.low[l]);
+          high = std::max(high, index.high[l++]);
+        }
+        if (r & 1) {
+          --r;
+          low = std::min(low, index.low[r]);
+          high = std::max(high, index.high[r]);
+        }
+      }
+      const int y0 = yOf(points[i].mhz);
+      const int yLow = yOf(low);
+      const int yHigh = yOf(high);
+      push(x, y0);
+      push(x, std::min(yLow, yHigh));
+      push(x, std::max(yLow, yHigh));
+      push(x, yOf(points[next - 1].mhz));
+    }
+    i = next;
+  }
+  // The staircase ends at the last point, pinned to the right edge when that lies beyond it.
+  const int endX = map.x(points.back().time);
+  const int endY = yOf(points[last - 1].mhz);
+  if (out.size() == firstOut || out.back().x != endX || out.back().y != endY) {
+    out.push_back({endX, endY});
+  }
+}
+
+std::size_t TimeStepRaster::storageBytes() const {
+  std::size_t bytes = rows_.capacity() * sizeof(RowRaster) + userSections_.storageBytes() +
+                      marks_.capacity() * sizeof(UserMarkPosition) + curveIndex_.bytes() +
+                      topLevelIndex_.bytes();
+  for (const RowRaster& row : rows_) {
+    bytes += row.storageBytes();
+  }
+  if (userSectionRow_) {
+    bytes += userSectionRow_->storageBytes();
+  }
+  return bytes;
+}
+
+}  // namespace kelvor

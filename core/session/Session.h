@@ -14,6 +14,7 @@
 #include "model/ProcessTable.h"
 #include "model/RunNameTable.h"
 #include "settings/SettingsStore.h"
+#include "timestep/TimeStepShared.h"
 
 namespace kelvor {
 
@@ -37,6 +38,7 @@ struct Session {
   std::string currentTraceFile;
   std::string currentExtension = "run";  // of the file last opened
   bool lessThanSeen = false;
+  TimeStepShared timeStep;
 
   // The one engine; replaced by every load.
   std::unique_ptr<StatisticsEngine> engine;

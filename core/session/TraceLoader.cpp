@@ -130,11 +130,17 @@ OpenResult openTraceFile(Session& session, const std::string& path) {
 
   session.engine.reset();
   try {
-    if (type == TraceFileType::Run) {
-      return loadRunFile(session, path);
+    const OpenResult result =
+        type == TraceFileType::Run
+            ? loadRunFile(session, path)
+            : importTextTrace(
+                  session, path,
+                  type == TraceFileType::Mes ? DataOrigin::MesFile : DataOrigin::TextTrace);
+    // A time-step chart opened next starts on the whole new trace, without markers.
+    if (session.engine) {
+      session.timeStep.resetFor(session.engine->stream());
     }
-    return importTextTrace(
-        session, path, type == TraceFileType::Mes ? DataOrigin::MesFile : DataOrigin::TextTrace);
+    return result;
   } catch (const std::exception& error) {
     tell(session, error.what(), "Could not interpret file", PromptIcon::Error);
   } catch (...) {

@@ -253,6 +253,8 @@ StreamCellFormatter::Source streamRowSource(const Session& session) {
   source.runFileLoaded = session.runFileLoaded;
   source.acquisitionState = session.acquisitionState;
   source.flags = displayFlagsFrom(session.settings);
+  source.marker1Time = session.timeStep.marker1Event;
+  source.marker2Time = session.timeStep.marker2Event;
   return source;
 }
 

@@ -67,6 +67,8 @@ class ListedEventIndex {
 };
 
 inline constexpr int StreamColumnCount = 8;
+// The column that shows an event's time.
+inline constexpr int StreamStartTimeColumn = 4;
 struct StreamColumn {
   const char* header;
   int width;  // pixels
@@ -106,7 +108,8 @@ class StreamCellFormatter {
   std::optional<std::size_t> marker2Index_;
 };
 
-// The source of the stream list of a session whose engine exists, without markers.
+// The source of the stream list of a session whose engine exists, with the markers of the
+// time-step chart.
 StreamCellFormatter::Source streamRowSource(const Session& session);
 
 }  // namespace kelvor

@@ -1,12 +1,15 @@
 #include "app/CKelvorDoc.h"
 
 #include <QFileInfo>
+#include <array>
 
 #include "app/BackgroundJob.h"
 #include "common/TraceFileType.h"
 #include "io/MesFile.h"
 #include "io/RunFile.h"
 #include "io/StatisticsExport.h"
+#include "views/CStreamListView.h"
+#include "views/TimeStepDialogs.h"
 
 namespace kelvor::gui {
 
@@ -16,6 +19,29 @@ namespace {
 // sensitive, as the loader applies.
 bool isTraceFile(const std::string& path) {
   return traceFileTypeOf(path) != TraceFileType::None;
+}
+
+// A settings group that forwards to one held for the whole run.
+class SharedGroup final : public SettingsBackend {
+ public:
+  explicit SharedGroup(std::shared_ptr<MemorySettingsBackend> group) : group_(std::move(group)) {}
+  SettingsValues readAll() override { return group_->readAll(); }
+  bool writeAll(const SettingsValues& values) override { return group_->writeAll(values); }
+
+ private:
+  std::shared_ptr<MemorySettingsBackend> group_;
+};
+
+// Fonts kept in memory: every chart of this run sees the fonts chosen in another, nothing is
+// stored beyond it.
+FontBackendFactory memoryFontBackends() {
+  auto groups = std::make_shared<std::array<std::shared_ptr<MemorySettingsBackend>, 4>>();
+  for (auto& group : *groups) {
+    group = std::make_shared<MemorySettingsBackend>();
+  }
+  return [groups](TimeStepFont font) -> std::unique_ptr<SettingsBackend> {
+    return std::make_unique<SharedGroup>((*groups)[static_cast<std::size_t>(font) - 1]);
+  };
 }
 
 }  // namespace
@@ -33,6 +59,22 @@ CKelvorDoc::CKelvorDoc(Session& session, Prompter& prompter, FileDialogs& dialog
   loader_ = [this](Session& s, const std::string& path) {
     return loadInBackground(s, path, window_);
   };
+  timeStepDialogs_ = std::make_unique<QtTimeStepDialogs>();
+  fontBackends_ = memoryFontBackends();
+}
+
+CKelvorDoc::~CKelvorDoc() = default;
+
+void CKelvorDoc::setStreamList(CStreamListView* list) {
+  streamList_ = list;
+}
+
+CStreamListView* CKelvorDoc::streamList() const {
+  return streamList_.data();
+}
+
+void CKelvorDoc::setTimeStepDialogs(std::unique_ptr<TimeStepDialogs> dialogs) {
+  timeStepDialogs_ = std::move(dialogs);
 }
 
 void CKelvorDoc::tell(const char* text, PromptIcon icon, const char* caption) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "analysis/TimeWindow.h"
@@ -12,8 +13,12 @@
 #include "app/ViewModes.h"
 #include "session/Session.h"
 #include "session/TraceLoader.h"
+#include "timestep/TimeStepFonts.h"
 
 namespace kelvor::gui {
+
+class CStreamListView;
+class TimeStepDialogs;
 
 // What the save command ("Save As") did.
 enum class SaveOutcome {
@@ -49,6 +54,7 @@ class CKelvorDoc final : public QObject {
   using Loader = std::function<OpenResult(Session&, const std::string&)>;
 
   CKelvorDoc(Session& session, Prompter& prompter, FileDialogs& dialogs);
+  ~CKelvorDoc() override;
 
   Session& session() { return session_; }
   Prompter& prompter() { return prompter_; }
@@ -57,6 +63,16 @@ class CKelvorDoc final : public QObject {
   // The window that owns the document's dialogs and whose input waits while a file loads.
   void setWindow(QWidget* window) { window_ = window; }
   QWidget* window() const { return window_; }
+  // The stream list of the right pane: the time-step chart shows events in it.
+  void setStreamList(CStreamListView* list);
+  CStreamListView* streamList() const;
+  // The dialogs of the time-step chart (modal Qt dialogs unless replaced) and where its fonts
+  // are kept (in memory, for this run only, unless replaced).
+  TimeStepDialogs& timeStepDialogs() { return *timeStepDialogs_; }
+  void setTimeStepDialogs(std::unique_ptr<TimeStepDialogs> dialogs);
+  const FontBackendFactory& fontBackends() const { return fontBackends_; }
+  void setFontBackends(FontBackendFactory backends) { fontBackends_ = std::move(backends); }
+
   // Replaces the loader (the default loads on a worker thread while the main loop runs).
   void setLoader(Loader loader) { loader_ = std::move(loader); }
 
@@ -114,6 +130,9 @@ class CKelvorDoc final : public QObject {
   FileDialogs& dialogs_;
   QPointer<QWidget> window_;
   Loader loader_;
+  QPointer<CStreamListView> streamList_;
+  std::unique_ptr<TimeStepDialogs> timeStepDialogs_;
+  FontBackendFactory fontBackends_;
   bool lastSavedIlm_ = false;
   bool loading_ = false;
   ShownView shownView_ = ShownView::StatisticsTable;

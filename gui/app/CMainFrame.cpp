@@ -27,6 +27,7 @@
 #include "views/CKelvorView.h"
 #include "views/CStreamListView.h"
 #include "views/CSumProcessView.h"
+#include "views/CTimeStepView.h"
 #include "views/FileDropSupport.h"
 
 namespace kelvor::gui {
@@ -74,6 +75,7 @@ CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidge
 
   splitter_->addWidget(statisticsView_);
   splitter_->addWidget(streamView_);
+  document_.setStreamList(streamView_);
   splitter_->setStretchFactor(0, 0);
   splitter_->setStretchFactor(1, 1);
   splitter_->setSizes({616, 500});
@@ -165,7 +167,9 @@ void CMainFrame::createActions() {
   QAction* percent = addCommand("&Percent View");
   percent->setStatusTip("Switch to Percent View.");
   connect(percent, &QAction::triggered, this, [this] { switchView(ViewMode::ProcessorLoad); });
-  addPlaceholder("&Timestep View");
+  QAction* timeStep = addCommand("&Timestep View");
+  timeStep->setStatusTip("Switch to Timestep View.");
+  connect(timeStep, &QAction::triggered, this, [this] { switchView(ViewMode::TimeStep); });
   updateViewCommands();
 
   // The sheet is reached as "Configuration", "Properties...": the path that the MOP-area
@@ -283,26 +287,38 @@ void CMainFrame::updateViewCommands() {
   // A view-switch command is disabled while its own view is shown.
   action("Min-Max View")->setEnabled(viewMode_ != ViewMode::StatisticsTable);
   action("Percent View")->setEnabled(viewMode_ != ViewMode::ProcessorLoad);
+  action("Timestep View")->setEnabled(viewMode_ != ViewMode::TimeStep);
 }
 
 void CMainFrame::switchView(ViewMode mode) {
-  if (mode == viewMode_ || mode == ViewMode::TimeStep) {
+  if (mode == viewMode_) {
     return;
   }
   QWidget* const old = splitter_->widget(0);
-  QWidget* next = nullptr;
+  // Deleted first, so that it stops listening to the document and leaves the state it keeps
+  // between instances before the next view reads it.
+  splitter_->replaceWidget(0, new QWidget);
+  delete old;
   statisticsView_ = nullptr;
   processorLoadView_ = nullptr;
-  if (mode == ViewMode::StatisticsTable) {
-    statisticsView_ = new CKelvorView(document_);
-    next = statisticsView_;
-  } else {
-    processorLoadView_ = new CSumProcessView(document_);
-    next = processorLoadView_;
+  timeStepView_ = nullptr;
+  QWidget* next = nullptr;
+  switch (mode) {
+    case ViewMode::StatisticsTable:
+      statisticsView_ = new CKelvorView(document_);
+      next = statisticsView_;
+      break;
+    case ViewMode::ProcessorLoad:
+      processorLoadView_ = new CSumProcessView(document_);
+      next = processorLoadView_;
+      break;
+    case ViewMode::TimeStep:
+      // A new time-step chart starts on the whole trace without markers.
+      timeStepView_ = new CTimeStepView(document_);
+      next = timeStepView_;
+      break;
   }
-  splitter_->replaceWidget(0, next);
-  // Deleted now, so that it stops listening to the document at once.
-  delete old;
+  delete splitter_->replaceWidget(0, next);
   const int total = width();
   const int left = total * 3 / 4;
   splitter_->setSizes({left, std::max(0, total - left)});
@@ -315,6 +331,9 @@ void CMainFrame::switchView(ViewMode mode) {
 PrintableView* CMainFrame::shownPrintable() const {
   if (statisticsView_ != nullptr) {
     return statisticsView_;
+  }
+  if (timeStepView_ != nullptr) {
+    return timeStepView_;
   }
   return processorLoadView_;
 }

@@ -15,6 +15,7 @@ namespace kelvor::gui {
 class CKelvorView;
 class CStreamListView;
 class CSumProcessView;
+class CTimeStepView;
 class PrintableView;
 
 // The main window: menus, toolbar, status bar and the splitter with the statistics table or the
@@ -29,10 +30,11 @@ class CMainFrame final : public QMainWindow {
   CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidget* parent = nullptr);
   ~CMainFrame() override;
 
-  // The view in the left pane: the statistics table or the processor-load chart; the other
-  // one is null.
+  // The view in the left pane: the statistics table, the processor-load chart or the time-step
+  // chart; the others are null.
   CKelvorView* statisticsView() const { return statisticsView_; }
   CSumProcessView* processorLoadView() const { return processorLoadView_; }
+  CTimeStepView* timeStepView() const { return timeStepView_; }
   ViewMode viewMode() const { return viewMode_; }
   CStreamListView* streamView() const { return streamView_; }
   // A command's action by its menu text without "&" and accelerator (e.g. "Percent View").
@@ -45,7 +47,7 @@ class CMainFrame final : public QMainWindow {
   WindowPlacement currentPlacement() const;
 
   // The commands.
-  // Replaces the left pane by the view of the mode (the time-step view is not available yet).
+  // Replaces the left pane by the view of the mode.
   void switchView(ViewMode mode);
   void configuration();
   void versionInfo();
@@ -70,6 +72,7 @@ class CMainFrame final : public QMainWindow {
   QSplitter* splitter_;
   CKelvorView* statisticsView_;
   CSumProcessView* processorLoadView_ = nullptr;
+  CTimeStepView* timeStepView_ = nullptr;
   CStreamListView* streamView_;
   std::vector<QAction*> actions_;
   std::vector<QAction*> recentActions_;

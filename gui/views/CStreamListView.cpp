@@ -8,6 +8,7 @@
 #include "app/CKelvorDoc.h"
 #include "views/CutFramesDialog.h"
 #include "views/FileDropSupport.h"
+#include "views/TimeStepDialogs.h"
 
 namespace kelvor::gui {
 
@@ -64,16 +65,43 @@ void CStreamListView::applyColumnWidths() {
 }
 
 void CStreamListView::showStreamEvent(std::size_t eventIndex) {
-  const int row = model_.rowAtOrAfter(eventIndex);
-  if (row < model_.rowCount()) {
+  showRow(model_.rowAtOrAfter(eventIndex));
+}
+
+void CStreamListView::showRow(int row) {
+  if (row >= 0 && row < model_.rowCount()) {
     selectRow(row);
     scrollTo(model_.index(row, 0), QAbstractItemView::PositionAtCenter);
   }
 }
 
+double CStreamListView::startTimeOfRow(int row) const {
+  return model_.data(model_.index(row, StreamStartTimeColumn)).toString().trimmed().toDouble();
+}
+
 void CStreamListView::onUpdate(UpdateHint hint) {
   if (hint == UpdateHint::StatisticsChanged || hint == UpdateHint::VisibleSetChanged) {
     rebuildRows();
+  }
+  // A marker 1 set since the list last showed it: its row is selected once.
+  Session& session = document_.session();
+  if (!session.timeStep.streamSynced && session.timeStep.marker1Event && session.engine &&
+      !document_.loading()) {
+    showStreamEvent(session.engine->stream().indexAtOrAfter(*session.timeStep.marker1Event));
+    session.timeStep.streamSynced = true;
+  }
+}
+
+void CStreamListView::changeVisiblePid() {
+  Session& session = document_.session();
+  if (!session.engine || document_.loading()) {
+    return;
+  }
+  const PidSelectResult result = document_.timeStepDialogs().pidSelect(
+      this, session, session.timeStep.condensedView,
+      [&session](bool condensed) { session.timeStep.condensedView = condensed; });
+  if (result.accepted || !result.selectionUnchanged) {
+    document_.updateAllViews(UpdateHint::VisibleSetChanged);
   }
 }
 
@@ -81,12 +109,12 @@ void CStreamListView::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
   menu.setToolTipsVisible(true);
   QAction* visible = menu.addAction("Change Visible PID");
-  visible->setEnabled(false);
-  visible->setToolTip(NotAvailableYet);
   QAction* exportMes = menu.addAction("Export To .mes file");
   QAction* cut = menu.addAction("Cutt Off Data Frames");
   QAction* chosen = menu.exec(event->globalPos());
-  if (chosen == exportMes) {
+  if (chosen == visible) {
+    changeVisiblePid();
+  } else if (chosen == exportMes) {
     document_.exportMes();
   } else if (chosen == cut) {
     cutFrames();

@@ -24,6 +24,13 @@ class CStreamListView final : public QTableView {
   void rebuildRows();
   // Selects and shows the row of the event at a stream index (or the next listed one).
   void showStreamEvent(std::size_t eventIndex);
+  // Selects and shows a row.
+  void showRow(int row);
+  // The time a row's "Start Time" cell shows, read back from its text.
+  double startTimeOfRow(int row) const;
+
+  // "Change Visible PID": the PID Select dialog; the views follow the new visible set.
+  void changeVisiblePid();
 
   // The "Cutt Off Data Frames" command.
   void cutFrames();

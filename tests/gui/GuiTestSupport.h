@@ -39,7 +39,10 @@ class ScriptedFileDialogs final : public gui::FileDialogs {
     if (answers.empty()) {
       return std::nullopt;
     }
-    auto answer = answers.front();
+    // Swapped out rather than copied: GCC 12 cannot see that a copied optional<QString> is
+    // initialised and warns.
+    std::optional<QString> answer;
+    answer.swap(answers.front());
     answers.pop_front();
     return answer;
   }

@@ -19,6 +19,7 @@
 #include "views/CKelvorView.h"
 #include "views/CStreamListView.h"
 #include "views/CSumProcessView.h"
+#include "views/CTimeStepView.h"
 #include "views/FileDropSupport.h"
 
 namespace kelvor::test {
@@ -97,7 +98,7 @@ TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
   document.setShownView(gui::ShownView::TimeStep);
   CMainFrame frame(document, profile);
   EXPECT_EQ(frame.windowTitle(), CMainFrame::InitialTitle);
-  for (const char* name : {"Timestep View", "Mobile On", "Mobile Off", "Record", "Stop"}) {
+  for (const char* name : {"Mobile On", "Mobile Off", "Record", "Stop"}) {
     QAction* command = frame.action(name);
     ASSERT_NE(command, nullptr) << name;
     EXPECT_FALSE(command->isEnabled()) << name;
@@ -147,8 +148,21 @@ TEST_F(MainFrameTest, ViewSwitchesReplaceTheLeftPaneAndDisableTheirOwnCommand) {
   EXPECT_EQ(document.shownView(), gui::ShownView::StatisticsTable);
   EXPECT_FALSE(minMax->isEnabled());
   EXPECT_TRUE(percent->isEnabled());
-  EXPECT_FALSE(frame.action("Timestep View")->isEnabled());
-  EXPECT_EQ(frame.action("Timestep View")->toolTip(), gui::NotAvailableYet);
+
+  QAction* timeStep = frame.action("Timestep View");
+  EXPECT_TRUE(timeStep->isEnabled());
+  timeStep->trigger();
+  gui::CTimeStepView* timeline = frame.timeStepView();
+  ASSERT_NE(timeline, nullptr);
+  EXPECT_EQ(frame.statisticsView(), nullptr);
+  EXPECT_EQ(splitter->widget(0), timeline);
+  EXPECT_EQ(document.shownView(), gui::ShownView::TimeStep);
+  EXPECT_FALSE(timeStep->isEnabled());
+  EXPECT_TRUE(minMax->isEnabled());
+  EXPECT_TRUE(percent->isEnabled());
+  percent->trigger();
+  EXPECT_EQ(frame.timeStepView(), nullptr);
+  EXPECT_NE(frame.processorLoadView(), nullptr);
 }
 
 // The menus of the menu bar.

@@ -1,23 +1,34 @@
-// kelvor: the desktop program. Opens the main window and the file named on the command line.
+// kelvor: the desktop program. Opens the main window and the file named on the command line, or
+// renders one view of a file into a picture without a window.
 //
 //   kelvor [--config SETTINGS.ini] [FILE]
+//   kelvor [--config SETTINGS.ini] [--view table|percent|timestep] [--window START END]
+//          [--size WIDTHxHEIGHT] --save-image FILE.png FILE
 //
 // --config takes the analysis settings (group "Settings") from the given ini file instead of the
 // user's own settings, e.g. to try the bundled sample with the settings that come with it; the
-// file is not written.
+// file is not written. --save-image writes the chosen view (the statistics table unless --view
+// says otherwise) of FILE at the given size (1400x820 unless told) and ends: 0 when the picture
+// is written, 1 when the file cannot be loaded or the picture not written, 2 for wrong arguments.
+// With --window the statistics are those of that stretch in seconds, and the timeline shows it.
 #include <QApplication>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
+#include "FontSettingsBackends.h"
 #include "QSettingsBackend.h"
 #include "app/ApplicationProfile.h"
 #include "app/CKelvorDoc.h"
 #include "app/CMainFrame.h"
+#include "app/CommandLine.h"
 #include "app/GuiPrompter.h"
+#include "app/ImageExport.h"
 #include "session/LoadIdFiles.h"
 #include "settings/SettingsBackend.h"
 #include "views/LoadProgressDialog.h"
@@ -26,6 +37,13 @@ int main(int argc, char** argv) {
   using namespace kelvor;
   using namespace kelvor::gui;
 
+  // A picture needs no window: without a platform of its own choice it renders off the screen.
+  const bool pictureRun = std::any_of(argv + 1, argv + argc, [](const char* argument) {
+    return std::strcmp(argument, "--save-image") == 0;
+  });
+  if (pictureRun && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
   QApplication application(argc, argv);
   // The exports write printf-style numbers: keep the C notation whatever the user's locale.
   std::setlocale(LC_NUMERIC, "C");
@@ -35,18 +53,16 @@ int main(int argc, char** argv) {
 
   QStringList arguments = QCoreApplication::arguments();
   arguments.removeFirst();
-  QString configFile;
-  if (arguments.size() >= 2 && arguments.front() == "--config") {
-    configFile = arguments.at(1);
-    arguments.remove(0, 2);
-    if (!QFileInfo(configFile).isReadable()) {
-      std::fprintf(stderr, "kelvor: cannot read the settings file %s\n", qPrintable(configFile));
-      return 2;
-    }
+  QString error;
+  const std::optional<DesktopArguments> parsed = parseDesktopArguments(arguments, error);
+  if (!parsed) {
+    std::fprintf(stderr, "kelvor: %s\n%s", qPrintable(error), DesktopUsage);
+    return static_cast<int>(ImageStatus::Usage);
   }
-  if (arguments.size() > 1 || (!arguments.isEmpty() && arguments.front().startsWith("--"))) {
-    std::fputs("Usage: kelvor [--config SETTINGS.ini] [FILE]\n", stderr);
-    return 2;
+  const QString& configFile = parsed->configFile;
+  if (!configFile.isEmpty() && !QFileInfo(configFile).isReadable()) {
+    std::fprintf(stderr, "kelvor: cannot read the settings file %s\n", qPrintable(configFile));
+    return static_cast<int>(ImageStatus::Usage);
   }
 
   // A settings file given with --config is only read: changes made in the configuration last
@@ -61,6 +77,20 @@ int main(int argc, char** argv) {
   Session session(*backend);
   session.settings.Load();
 
+  if (!parsed->imageFile.isEmpty()) {
+    // Messages go to standard error; questions are answered No.
+    ConsolePrompter console;
+    session.analysis.prompter = &console;
+    loadIdFilesInto(session);
+    session.engine = std::make_unique<StatisticsEngine>(session.analysis);
+    QtFileDialogs noDialogs;
+    CKelvorDoc document(session, console, noDialogs);
+    document.setFontBackends(userFontBackends());
+    const ImageRequest request{parsed->traceFile, parsed->imageFile, parsed->view, parsed->window,
+                               parsed->size};
+    return static_cast<int>(saveViewImage(document, request));
+  }
+
   MessageBoxPrompter boxes;
   MainThreadPrompter prompter(boxes);
   session.analysis.prompter = &prompter;
@@ -71,6 +101,8 @@ int main(int argc, char** argv) {
   ApplicationProfile profile(profileSettings);
   QtFileDialogs dialogs;
   CKelvorDoc document(session, prompter, dialogs);
+  // The time-step chart's fonts live in the user's settings, also when --config names a file.
+  document.setFontBackends(userFontBackends());
   CMainFrame frame(document, profile);
   // The frame has stored this program's version in the profile; the progress window shows it.
   ProgressWindowSink progress(profile.version());
@@ -80,8 +112,8 @@ int main(int argc, char** argv) {
   frame.restorePlacement();
   frame.show();
 
-  if (!arguments.isEmpty()) {
-    const QString file = arguments.front();
+  if (!parsed->traceFile.isEmpty()) {
+    const QString file = parsed->traceFile;
     QTimer::singleShot(0, &document, [&document, file] { document.openDocument(file); });
   }
   const int code = QApplication::exec();

@@ -1,0 +1,88 @@
+#include "app/ImageExport.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <QPixmap>
+#include <QSaveFile>
+#include <cstdio>
+#include <memory>
+
+#include "app/CKelvorDoc.h"
+#include "views/CKelvorView.h"
+#include "views/CSumProcessView.h"
+#include "views/CTimeStepView.h"
+
+namespace kelvor::gui {
+
+namespace {
+
+// Renders a widget at a size as it would show on the screen.
+QImage grabbed(QWidget& view, QSize size) {
+  view.resize(size);
+  view.ensurePolished();
+  return view.grab(QRect(QPoint(0, 0), size)).toImage();
+}
+
+// Writes the picture through a temporary file, so a failed write leaves no broken file behind.
+bool writePng(const QImage& image, const QString& path) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return false;
+  }
+  QImageWriter writer(&file, "png");
+  if (!writer.write(image)) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
+}  // namespace
+
+ImageStatus saveViewImage(CKelvorDoc& document, const ImageRequest& request) {
+  Session& session = document.session();
+  const std::string path = QFileInfo(request.traceFile).absoluteFilePath().toStdString();
+  if (openTraceFile(session, path) != OpenResult::Loaded) {
+    std::fprintf(stderr, "kelvor: could not load %s\n", qPrintable(request.traceFile));
+    return ImageStatus::Failed;
+  }
+  document.setShownView(shownViewFor(request.view));
+
+  QImage image;
+  switch (request.view) {
+    case ViewMode::StatisticsTable: {
+      CKelvorView view(document);
+      if (request.window) {
+        document.analyseWindow(*request.window);
+      }
+      image = grabbed(view, request.size);
+      break;
+    }
+    case ViewMode::ProcessorLoad: {
+      CSumProcessView view(document);
+      if (request.window) {
+        document.analyseWindow(*request.window);
+      }
+      image = grabbed(view, request.size);
+      break;
+    }
+    case ViewMode::TimeStep: {
+      CTimeStepView view(document);
+      view.resize(request.size);
+      if (request.window) {
+        view.showInterval(request.window->start, request.window->end);
+        document.analyseWindow(*request.window);
+      }
+      image = view.renderImage(request.size);
+      break;
+    }
+  }
+  if (image.isNull() || !writePng(image, request.imageFile)) {
+    std::fprintf(stderr, "kelvor: could not write %s\n", qPrintable(request.imageFile));
+    return ImageStatus::Failed;
+  }
+  return ImageStatus::Written;
+}
+
+}  // namespace kelvor::gui

@@ -653,21 +653,17 @@ QPrinter& CTimeStepView::printer() {
 }
 
 void CTimeStepView::printOn(QPrinter& target) {
-  // The page as the screen shows it, scaled to the paper with its proportions kept.
+  // One page: the chart as the screen shows it, in the screen's coordinates mapped onto the
+  // paper with its proportions kept (so the fonts keep their size relative to the rows).
   const QSize client = viewport()->size();
-  QImage page(client * 2, QImage::Format_RGB32);
-  page.setDevicePixelRatio(2.0);
-  {
-    QPainter painter(&page);
-    paintTimeStepPage(painter, content_, frame(), paintFonts_, client);
-  }
   QPainter painter(&target);
   const QRect paper = painter.viewport();
-  QSize fitted = client.scaled(paper.size(), Qt::KeepAspectRatio);
-  const QRect area(paper.x() + (paper.width() - fitted.width()) / 2,
-                   paper.y() + (paper.height() - fitted.height()) / 2, fitted.width(),
-                   fitted.height());
-  painter.drawImage(area, page);
+  const QSize fitted = client.scaled(paper.size(), Qt::KeepAspectRatio);
+  painter.setViewport(paper.x() + (paper.width() - fitted.width()) / 2,
+                      paper.y() + (paper.height() - fitted.height()) / 2, fitted.width(),
+                      fitted.height());
+  painter.setWindow(QRect(QPoint(0, 0), client));
+  paintTimeStepPage(painter, content_, frame(), paintFonts_, client);
 }
 
 void CTimeStepView::print() {

@@ -79,6 +79,8 @@ class CTimeStepView final : public QAbstractScrollArea, public PrintableView {
   // A horizontal scroll bar code, as the bar and the keys give it.
   void scrollHorizontally(HorizontalScroll code, int thumb = 0) { horizontalScroll(code, thumb); }
 
+  // The page printed on one sheet.
+  void printOn(QPrinter& target);
   void print() override;
   void printPreview() override;
   void printerSetup() override;
@@ -118,7 +120,6 @@ class CTimeStepView final : public QAbstractScrollArea, public PrintableView {
   void changeVisiblePid();
   void chooseFont(TimeStepFont which);
   void loadFonts();
-  void printOn(QPrinter& target);
   QPrinter& printer();
 
   CKelvorDoc& document_;

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMenu>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <deque>
 
@@ -350,6 +351,22 @@ TEST_F(TimeStepViewTest, ANewChartStartsOnTheWholeTraceAndKeepsNothingOfTheLast)
   CTimeStepView view(document);
   EXPECT_DOUBLE_EQ(view.window().zoomFactor, 1.0);
   EXPECT_FALSE(view.markers().marker1.set);
+}
+
+TEST_F(TimeStepViewTest, PrintsOnePageWithTheChart) {
+  QTemporaryDir dir;
+  CTimeStepView view(document);
+  view.resize(1200, 700);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath("chart.pdf"));
+  printer.setPageOrientation(QPageLayout::Landscape);
+  view.printOn(printer);
+  QFile pdf(dir.filePath("chart.pdf"));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  const QByteArray bytes = pdf.readAll();
+  EXPECT_TRUE(bytes.startsWith("%PDF"));
+  EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"), 1) << "one page";
 }
 
 TEST_F(TimeStepViewTest, AnEmptyTracePaintsNothingButTheBackground) {

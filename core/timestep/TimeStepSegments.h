@@ -38,8 +38,14 @@ class EntrySegments {
     }
   }
   // Completes the start order after the walk; stable, so stretches that begin together keep
-  // the order in which they were found.
+  // the order in which they were found. Works in place: the capacity stays as it was.
   void finish();
+  // Makes room for `count` stretches in all, so that adding them moves nothing.
+  void reserve(std::size_t count) {
+    from_.reserve(count);
+    to_.reserve(count);
+    state_.reserve(count);
+  }
   // Empties the arrays but keeps their capacity for the next walk.
   void clear() {
     unsorted_ = false;

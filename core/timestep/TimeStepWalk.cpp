@@ -35,7 +35,7 @@ std::uint32_t& TimeStepWalk::slotOf(std::uint32_t entry) {
                                  : sparse_.try_emplace(entry, NoIndex).first->second;
 }
 
-std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
+std::uint32_t TimeStepWalk::slotRow(std::uint32_t entry) {
   std::uint32_t& slot = slotOf(entry);
   if (slot == NoIndex) {
     slot = static_cast<std::uint32_t>(result_.rows.size());
@@ -43,12 +43,124 @@ std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
     records_.push_back(nullptr);
     met_.push_back(0);
   }
+  return slot;
+}
+
+std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
+  const std::uint32_t slot = slotRow(entry);
   if (met_[slot] == 0) {
     // Records may have been replaced since the last walk: look the entry up again.
     met_[slot] = 1;
     records_[slot] = &engine_.statsFor(entry);
   }
   return slot;
+}
+
+// Follows the walk's nesting and user-section rules without times or records, counting what each
+// array will receive, and reserves that much. Only a hint: when it is off, the arrays grow.
+void TimeStepWalk::reserveStorage(const EventStream& stream) {
+  struct Open {
+    std::uint32_t row;
+    std::uint32_t depth;  // user-section nesting inside this activation
+  };
+  std::vector<Open> open;
+  std::vector<std::size_t> stretches(result_.rows.size(), 0);
+  std::vector<std::uint8_t> active(result_.rows.size(), 0);  // the entry's user flag
+  auto row = [&](std::uint32_t entry) {
+    const std::uint32_t index = slotRow(entry);
+    if (index >= stretches.size()) {
+      stretches.resize(index + 1, 0);
+      active.resize(index + 1, 0);
+    }
+    return index;
+  };
+  std::size_t pieces = 0;
+  std::size_t marks = 0;
+  std::size_t nestedClock = 0;
+  std::size_t topClock = 0;
+  std::uint32_t userDepth = 0;
+  bool haveLast = false;
+  std::uint32_t lastRow = 0;
+  const double firstTime = stream.firstTime();
+
+  for (const TraceEvent& event : stream) {
+    switch (event.kind) {
+      case EventKind::START_PROC:
+      case EventKind::START_IRQ: {
+        const std::uint32_t started = row(entryId(event));
+        if (open.empty()) {
+          haveLast = true;
+          lastRow = started;
+        } else {
+          const std::uint32_t top = open.back().row;
+          ++stretches[top];
+          pieces += active[top];
+        }
+        open.push_back({started, 0});
+        break;
+      }
+      case EventKind::END_PROC:
+      case EventKind::END_IRQ:
+        if (open.empty()) {
+          const std::uint32_t ended = row(entryId(event));
+          haveLast = true;
+          lastRow = ended;
+          stretches[ended] += event.time != firstTime ? 1 : 0;
+          pieces += active[ended];
+        } else if (const std::uint32_t top = open.back().row;
+                   result_.rows[top].entry() == entryId(event)) {
+          ++stretches[top];
+          pieces += active[top];
+          open.pop_back();
+          if (!open.empty()) {
+            ++stretches[open.back().row];
+          }
+        }
+        break;
+      case EventKind::CLK_SPEED:
+        ++(open.empty() ? topClock : nestedClock);
+        break;
+      case EventKind::USER_ENTER:
+        if (open.empty()) {
+          ++userDepth;
+        } else {
+          active[open.back().row] = 1;
+          ++open.back().depth;
+        }
+        break;
+      case EventKind::USER_EXIT: {
+        std::uint32_t& depth = open.empty() ? userDepth : open.back().depth;
+        const std::uint32_t before = depth;
+        if (depth > 0) {
+          --depth;
+        }
+        if (before <= 1) {
+          ++pieces;
+          if (!open.empty()) {
+            active[open.back().row] = 0;
+          } else if (haveLast) {
+            active[lastRow] = 0;
+          }
+        }
+        break;
+      }
+      case EventKind::USER_MARK:
+        ++marks;
+        break;
+      default:
+        break;
+    }
+  }
+  for (const Open& frame : open) {
+    ++stretches[frame.row];
+  }
+  for (std::size_t index = 0; index < stretches.size(); ++index) {
+    result_.rows[index].reserve(stretches[index]);
+  }
+  result_.userSections.reserve(pieces);
+  result_.userMarks.reserve(marks);
+  result_.clockCurve.reserve(nestedClock + 2);  // the start value and the held last value
+  result_.topLevelClock.reserve(topClock + 1);  // the chart top at time 0
 }
 
 void TimeStepWalk::checkHighId(std::uint32_t entry) {
@@ -257,6 +369,10 @@ const TimeStepResult& TimeStepWalk::run(double clockStartMhz) {
     finishWalk(0.0);
     result_.clockCurve.pop_back();  // no last event to hold the clock up to
     return result_;
+  }
+  if (stream.size() != reservedFor_) {
+    reserveStorage(stream);
+    reservedFor_ = stream.size();
   }
   firstTime_ = stream.firstTime();
   for (const TraceEvent& event : stream) {

@@ -24,7 +24,10 @@ std::uint32_t numberVisibleRows(StatisticsEngine& engine);
 // each time an activation of it starts or an unmatched end of it is met.
 //
 // The object keeps its storage between walks: a view that walks on every paint reuses the arrays
-// of the previous walk instead of allocating them anew.
+// of the previous walk instead of allocating them anew. Before the first walk over a stream (and
+// whenever the stream has changed size since) a counting pass finds how many stretches, pieces,
+// marks and clock points the walk will make, so each array is allocated once at its final size
+// instead of growing and copying.
 class TimeStepWalk {
  public:
   explicit TimeStepWalk(StatisticsEngine& engine, std::ostream* console = nullptr);
@@ -43,6 +46,8 @@ class TimeStepWalk {
   };
 
   void beginWalk(double clockStartMhz);
+  void reserveStorage(const EventStream& stream);
+  std::uint32_t slotRow(std::uint32_t entry);
   void finishWalk(double lastTime);
   std::uint32_t rowOf(std::uint32_t entry);
   std::uint32_t& slotOf(std::uint32_t entry);
@@ -60,6 +65,7 @@ class TimeStepWalk {
   std::vector<std::uint8_t> met_;  // by row: the entry occurred in this walk
   std::vector<Frame> stack_;
   TimeStepResult result_;
+  std::size_t reservedFor_ = 0;  // stream size the storage was last counted for; 0 for none
 
   // Variables of the top level (outside every activation).
   double firstTime_ = 0.0;

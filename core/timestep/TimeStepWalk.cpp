@@ -67,6 +67,9 @@ void TimeStepWalk::reserveStorage(const EventStream& stream) {
   std::vector<std::size_t> stretches(result_.rows.size(), 0);
   std::vector<std::uint8_t> active(result_.rows.size(), 0);  // the entry's user flag
   auto row = [&](std::uint32_t entry) {
+    if (entry < DenseEntryLimit && dense_[entry] < stretches.size()) {
+      return dense_[entry];
+    }
     const std::uint32_t index = slotRow(entry);
     if (index >= stretches.size()) {
       stretches.resize(index + 1, 0);
@@ -83,11 +86,16 @@ void TimeStepWalk::reserveStorage(const EventStream& stream) {
   std::uint32_t lastRow = 0;
   const double firstTime = stream.firstTime();
 
+  // One test per event for the common kinds: the stream is long and its kinds follow no
+  // pattern a branch predictor could learn.
   for (const TraceEvent& event : stream) {
-    switch (event.kind) {
-      case EventKind::START_PROC:
-      case EventKind::START_IRQ: {
-        const std::uint32_t started = row(entryId(event));
+    const EventKind kind = event.kind;
+    if (kind >= EventKind::START_PROC && kind <= EventKind::END_IRQ) {
+      const std::uint32_t entry =
+          kind >= EventKind::START_IRQ ? InterruptIdBase + event.number : event.id;
+      const bool start = kind == EventKind::START_PROC || kind == EventKind::START_IRQ;
+      if (start) {
+        const std::uint32_t started = row(entry);
         if (open.empty()) {
           haveLast = true;
           lastRow = started;
@@ -97,58 +105,45 @@ void TimeStepWalk::reserveStorage(const EventStream& stream) {
           pieces += active[top];
         }
         open.push_back({started, 0});
-        break;
+      } else if (open.empty()) {
+        const std::uint32_t ended = row(entry);
+        haveLast = true;
+        lastRow = ended;
+        stretches[ended] += event.time != firstTime ? 1 : 0;
+        pieces += active[ended];
+      } else if (const std::uint32_t top = open.back().row; result_.rows[top].entry() == entry) {
+        ++stretches[top];
+        pieces += active[top];
+        open.pop_back();
+        if (!open.empty()) {
+          ++stretches[open.back().row];
+        }
       }
-      case EventKind::END_PROC:
-      case EventKind::END_IRQ:
-        if (open.empty()) {
-          const std::uint32_t ended = row(entryId(event));
-          haveLast = true;
-          lastRow = ended;
-          stretches[ended] += event.time != firstTime ? 1 : 0;
-          pieces += active[ended];
-        } else if (const std::uint32_t top = open.back().row;
-                   result_.rows[top].entry() == entryId(event)) {
-          ++stretches[top];
-          pieces += active[top];
-          open.pop_back();
-          if (!open.empty()) {
-            ++stretches[open.back().row];
-          }
-        }
-        break;
-      case EventKind::CLK_SPEED:
-        ++(open.empty() ? topClock : nestedClock);
-        break;
-      case EventKind::USER_ENTER:
-        if (open.empty()) {
-          ++userDepth;
-        } else {
-          active[open.back().row] = 1;
-          ++open.back().depth;
-        }
-        break;
-      case EventKind::USER_EXIT: {
-        std::uint32_t& depth = open.empty() ? userDepth : open.back().depth;
-        const std::uint32_t before = depth;
-        if (depth > 0) {
-          --depth;
-        }
-        if (before <= 1) {
-          ++pieces;
-          if (!open.empty()) {
-            active[open.back().row] = 0;
-          } else if (haveLast) {
-            active[lastRow] = 0;
-          }
-        }
-        break;
+    } else if (kind == EventKind::USER_ENTER) {
+      if (open.empty()) {
+        ++userDepth;
+      } else {
+        active[open.back().row] = 1;
+        ++open.back().depth;
       }
-      case EventKind::USER_MARK:
-        ++marks;
-        break;
-      default:
-        break;
+    } else if (kind == EventKind::USER_EXIT) {
+      std::uint32_t& depth = open.empty() ? userDepth : open.back().depth;
+      const std::uint32_t before = depth;
+      if (depth > 0) {
+        --depth;
+      }
+      if (before <= 1) {
+        ++pieces;
+        if (!open.empty()) {
+          active[open.back().row] = 0;
+        } else if (haveLast) {
+          active[lastRow] = 0;
+        }
+      }
+    } else {
+      marks += kind == EventKind::USER_MARK ? 1 : 0;
+      const std::size_t clock = kind == EventKind::CLK_SPEED ? 1 : 0;
+      (open.empty() ? topClock : nestedClock) += clock;
     }
   }
   for (const Open& frame : open) {

@@ -4,6 +4,13 @@
 #include <cstdint>
 #include <vector>
 
+// The walk adds a stretch for most events; GCC and Clang otherwise keep add() out of line.
+#if defined(__GNUC__) || defined(__clang__)
+#define KELVOR_SEGMENTS_INLINE [[gnu::always_inline]] inline
+#else
+#define KELVOR_SEGMENTS_INLINE inline
+#endif
+
 namespace kelvor {
 
 // What an entry did during one stretch of the time-step chart.
@@ -29,7 +36,7 @@ class EntrySegments {
   // Appends a stretch, keeping the row in start order: a stretch that begins earlier than the
   // last one (an entry nested in itself ends its outer stretch after the inner ones) moves back
   // behind every stretch that does not begin later. Far moves are left to finish().
-  void add(double from, double to, SegmentState state) {
+  KELVOR_SEGMENTS_INLINE void add(double from, double to, SegmentState state) {
     const std::size_t count = from_.size();
     if (count % LineStretches == 0 && count + PrefetchAhead + LineStretches <= from_.capacity() &&
         count + PrefetchAhead + LineStretches <= to_.capacity()) {
@@ -131,3 +138,5 @@ struct TimeStepResult {
 };
 
 }  // namespace kelvor
+
+#undef KELVOR_SEGMENTS_INLINE

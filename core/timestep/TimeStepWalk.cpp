@@ -176,6 +176,10 @@ void TimeStepWalk::userSection(double userStart, bool closes, double now, double
   result_.userSections.push_back({entry, from, now});
 }
 
+void TimeStepWalk::userMark(const TraceEvent& event) {
+  result_.userMarks.push_back({event.time, eventKey(event) - UserMarkIdBase});
+}
+
 void TimeStepWalk::topLevel(const TraceEvent& event) {
   switch (event.kind) {
     case EventKind::START_PROC:
@@ -223,6 +227,9 @@ void TimeStepWalk::topLevel(const TraceEvent& event) {
       }
       break;
     }
+    case EventKind::USER_MARK:
+      userMark(event);
+      break;
     default:
       break;
   }
@@ -286,6 +293,9 @@ void TimeStepWalk::nested(const TraceEvent& event) {
       }
       break;
     }
+    case EventKind::USER_MARK:
+      userMark(event);
+      break;
     default:
       break;
   }
@@ -371,9 +381,6 @@ const TimeStepResult& TimeStepWalk::run(double clockStartMhz) {
   }
   firstTime_ = stream.firstTime();
   for (const TraceEvent& event : stream) {
-    if (event.kind == EventKind::USER_MARK) {
-      result_.userMarks.push_back({event.time, eventKey(event) - UserMarkIdBase});
-    }
     if (stack_.empty()) {
       topLevel(event);
     } else {

@@ -54,6 +54,7 @@ class TimeStepWalk {
   void checkHighId(std::uint32_t entry);
   void userSection(double userStart, bool closes, double now, double segmentStart,
                    std::uint32_t entry, ProcessStats* record);
+  void userMark(const TraceEvent& event);
   void topLevel(const TraceEvent& event);
   void nested(const TraceEvent& event);
 

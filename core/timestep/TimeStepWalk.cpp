@@ -61,6 +61,7 @@ std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
 void TimeStepWalk::reserveStorage(const EventStream& stream) {
   struct Open {
     std::uint32_t row;
+    std::uint32_t entry;
     std::uint32_t depth;  // user-section nesting inside this activation
   };
   std::vector<Open> open;
@@ -104,14 +105,15 @@ void TimeStepWalk::reserveStorage(const EventStream& stream) {
           ++stretches[top];
           pieces += active[top];
         }
-        open.push_back({started, 0});
+        open.push_back({started, entry, 0});
       } else if (open.empty()) {
         const std::uint32_t ended = row(entry);
         haveLast = true;
         lastRow = ended;
         stretches[ended] += event.time != firstTime ? 1 : 0;
         pieces += active[ended];
-      } else if (const std::uint32_t top = open.back().row; result_.rows[top].entry() == entry) {
+      } else if (open.back().entry == entry) {
+        const std::uint32_t top = open.back().row;
         ++stretches[top];
         pieces += active[top];
         open.pop_back();

@@ -377,7 +377,11 @@ const TimeStepResult& TimeStepWalk::run(double clockStartMhz) {
     result_.clockCurve.pop_back();  // no last event to hold the clock up to
     return result_;
   }
-  if (stream.size() != reservedFor_) {
+  // A stream that grows a little between paints (events still arriving) is not counted again:
+  // the arrays grow as usual for the few new stretches.
+  const std::size_t slack = reservedFor_ / 8;
+  if (reservedFor_ == 0 || stream.size() > reservedFor_ + slack ||
+      stream.size() < reservedFor_ - slack) {
     reserveStorage(stream);
     reservedFor_ = stream.size();
   }

@@ -25,9 +25,9 @@ std::uint32_t numberVisibleRows(StatisticsEngine& engine);
 //
 // The object keeps its storage between walks: a view that walks on every paint reuses the arrays
 // of the previous walk instead of allocating them anew. Before the first walk over a stream (and
-// whenever the stream has changed size since) a counting pass finds how many stretches, pieces,
-// marks and clock points the walk will make, so each array is allocated once at its final size
-// instead of growing and copying.
+// whenever the stream's size has changed by more than an eighth since) a counting pass finds how
+// many stretches, pieces, marks and clock points the walk will make, so each array is allocated
+// once at its final size instead of growing and copying.
 class TimeStepWalk {
  public:
   explicit TimeStepWalk(StatisticsEngine& engine, std::ostream* console = nullptr);

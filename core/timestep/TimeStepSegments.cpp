@@ -1,7 +1,6 @@
 #include "timestep/TimeStepSegments.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace kelvor {
 
@@ -33,26 +32,56 @@ void EntrySegments::moveBack() {
   state_[at] = state;
 }
 
+// The row is nearly in start order: only the stretches moveBack left behind are out of place.
+// They are taken out (the rest closes up in place and stays in order), sorted, and merged back
+// from the end; a tie goes by the order in which the two were added, which is what a stable
+// sort of the whole row would give.
 void EntrySegments::finish() {
   if (!unsorted_) {
     return;
   }
   unsorted_ = false;
-  std::vector<std::size_t> order(from_.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(),
-                   [this](std::size_t a, std::size_t b) { return from_[a] < from_[b]; });
-  std::vector<double> from(order.size());
-  std::vector<double> to(order.size());
-  std::vector<SegmentState> state(order.size());
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    from[i] = from_[order[i]];
-    to[i] = to_[order[i]];
-    state[i] = state_[order[i]];
+  struct Aside {
+    double from;
+    double to;
+    SegmentState state;
+    std::size_t keptBefore;  // stretches kept in place that were added before this one
+  };
+  std::vector<Aside> aside;
+  const std::size_t count = from_.size();
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (kept == 0 || !(from_[i] < from_[kept - 1])) {
+      from_[kept] = from_[i];
+      to_[kept] = to_[i];
+      state_[kept] = state_[i];
+      ++kept;
+    } else {
+      aside.push_back({from_[i], to_[i], state_[i], kept});
+    }
   }
-  from_.swap(from);
-  to_.swap(to);
-  state_.swap(state);
+  std::stable_sort(aside.begin(), aside.end(),
+                   [](const Aside& a, const Aside& b) { return a.from < b.from; });
+  std::size_t write = count;
+  std::size_t fromKept = kept;
+  std::size_t fromAside = aside.size();
+  while (fromAside > 0) {
+    const Aside& next = aside[fromAside - 1];
+    --write;
+    const std::size_t last = fromKept - 1;
+    if (fromKept > 0 &&
+        (next.from < from_[last] || (!(from_[last] < next.from) && last >= next.keptBefore))) {
+      from_[write] = from_[last];
+      to_[write] = to_[last];
+      state_[write] = state_[last];
+      --fromKept;
+    } else {
+      from_[write] = next.from;
+      to_[write] = next.to;
+      state_[write] = next.state;
+      --fromAside;
+    }
+  }
 }
 
 std::size_t EntrySegments::storageBytes() const {

@@ -4,6 +4,13 @@
 #include <cstdint>
 #include <vector>
 
+// The walk adds a stretch for most events; GCC and Clang otherwise keep add() out of line.
+#if defined(__GNUC__) || defined(__clang__)
+#define KELVOR_SEGMENTS_INLINE [[gnu::always_inline]] inline
+#else
+#define KELVOR_SEGMENTS_INLINE inline
+#endif
+
 namespace kelvor {
 
 // What an entry did during one stretch of the time-step chart.
@@ -29,7 +36,17 @@ class EntrySegments {
   // Appends a stretch, keeping the row in start order: a stretch that begins earlier than the
   // last one (an entry nested in itself ends its outer stretch after the inner ones) moves back
   // behind every stretch that does not begin later. Far moves are left to finish().
-  void add(double from, double to, SegmentState state) {
+  KELVOR_SEGMENTS_INLINE void add(double from, double to, SegmentState state) {
+    const std::size_t count = from_.size();
+    if (count % LineStretches == 0 && count + PrefetchAhead + LineStretches <= from_.capacity() &&
+        count + PrefetchAhead + LineStretches <= to_.capacity()) {
+      prefetchForWrite(from_.data() + count + PrefetchAhead);
+      prefetchForWrite(to_.data() + count + PrefetchAhead);
+      if (count % StateLineStretches == 0 &&
+          count + StateAhead + StateLineStretches <= state_.capacity()) {
+        prefetchForWrite(state_.data() + count + StateAhead);
+      }
+    }
     from_.push_back(from);
     to_.push_back(to);
     state_.push_back(state);
@@ -38,8 +55,14 @@ class EntrySegments {
     }
   }
   // Completes the start order after the walk; stable, so stretches that begin together keep
-  // the order in which they were found.
+  // the order in which they were found. Works in place: the capacity stays as it was.
   void finish();
+  // Makes room for `count` stretches in all, so that adding them moves nothing.
+  void reserve(std::size_t count) {
+    from_.reserve(count);
+    to_.reserve(count);
+    state_.reserve(count);
+  }
   // Empties the arrays but keeps their capacity for the next walk.
   void clear() {
     unsorted_ = false;
@@ -51,6 +74,19 @@ class EntrySegments {
   std::size_t storageBytes() const;
 
  private:
+  // A walk fills hundreds of rows by turns, more streams than the hardware prefetcher follows:
+  // when a row starts a new cache line, the line two ahead is requested for writing.
+  static constexpr std::size_t LineStretches = 64 / sizeof(double);
+  static constexpr std::size_t PrefetchAhead = 2 * LineStretches;
+  static constexpr std::size_t StateLineStretches = 64 / sizeof(SegmentState);
+  static constexpr std::size_t StateAhead = 2 * StateLineStretches;
+  static void prefetchForWrite(const void* address) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address, 1);
+#else
+    (void)address;
+#endif
+  }
   void moveBack();
 
   std::uint32_t entry_;
@@ -102,3 +138,5 @@ struct TimeStepResult {
 };
 
 }  // namespace kelvor
+
+#undef KELVOR_SEGMENTS_INLINE

@@ -35,7 +35,7 @@ std::uint32_t& TimeStepWalk::slotOf(std::uint32_t entry) {
                                  : sparse_.try_emplace(entry, NoIndex).first->second;
 }
 
-std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
+std::uint32_t TimeStepWalk::slotRow(std::uint32_t entry) {
   std::uint32_t& slot = slotOf(entry);
   if (slot == NoIndex) {
     slot = static_cast<std::uint32_t>(result_.rows.size());
@@ -43,12 +43,121 @@ std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
     records_.push_back(nullptr);
     met_.push_back(0);
   }
+  return slot;
+}
+
+std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
+  const std::uint32_t slot = slotRow(entry);
   if (met_[slot] == 0) {
     // Records may have been replaced since the last walk: look the entry up again.
     met_[slot] = 1;
     records_[slot] = &engine_.statsFor(entry);
   }
   return slot;
+}
+
+// Follows the walk's nesting and user-section rules without times or records, counting what each
+// array will receive, and reserves that much. Only a hint: when it is off, the arrays grow.
+void TimeStepWalk::reserveStorage(const EventStream& stream) {
+  struct Open {
+    std::uint32_t row;
+    std::uint32_t entry;
+    std::uint32_t depth;  // user-section nesting inside this activation
+  };
+  std::vector<Open> open;
+  std::vector<std::size_t> stretches(result_.rows.size(), 0);
+  std::vector<std::uint8_t> active(result_.rows.size(), 0);  // the entry's user flag
+  auto row = [&](std::uint32_t entry) {
+    if (entry < DenseEntryLimit && dense_[entry] < stretches.size()) {
+      return dense_[entry];
+    }
+    const std::uint32_t index = slotRow(entry);
+    if (index >= stretches.size()) {
+      stretches.resize(index + 1, 0);
+      active.resize(index + 1, 0);
+    }
+    return index;
+  };
+  std::size_t pieces = 0;
+  std::size_t marks = 0;
+  std::size_t nestedClock = 0;
+  std::size_t topClock = 0;
+  std::uint32_t userDepth = 0;
+  bool haveLast = false;
+  std::uint32_t lastRow = 0;
+  const double firstTime = stream.firstTime();
+
+  // Kinds come in no order a branch predictor could learn, so starts and ends are told apart
+  // from the rest with one test, and marks and clock changes are counted without a branch.
+  for (const TraceEvent& event : stream) {
+    const EventKind kind = event.kind;
+    if (kind >= EventKind::START_PROC && kind <= EventKind::END_IRQ) {
+      const std::uint32_t entry =
+          kind >= EventKind::START_IRQ ? InterruptIdBase + event.number : event.id;
+      const bool start = kind == EventKind::START_PROC || kind == EventKind::START_IRQ;
+      if (start) {
+        const std::uint32_t started = row(entry);
+        if (open.empty()) {
+          haveLast = true;
+          lastRow = started;
+        } else {
+          const std::uint32_t top = open.back().row;
+          ++stretches[top];
+          pieces += active[top];
+        }
+        open.push_back({started, entry, 0});
+      } else if (open.empty()) {
+        const std::uint32_t ended = row(entry);
+        haveLast = true;
+        lastRow = ended;
+        stretches[ended] += event.time != firstTime ? 1 : 0;
+        pieces += active[ended];
+      } else if (open.back().entry == entry) {
+        const std::uint32_t top = open.back().row;
+        ++stretches[top];
+        pieces += active[top];
+        open.pop_back();
+        if (!open.empty()) {
+          ++stretches[open.back().row];
+        }
+      }
+    } else if (kind == EventKind::USER_ENTER) {
+      if (open.empty()) {
+        ++userDepth;
+      } else {
+        active[open.back().row] = 1;
+        ++open.back().depth;
+      }
+    } else if (kind == EventKind::USER_EXIT) {
+      std::uint32_t& depth = open.empty() ? userDepth : open.back().depth;
+      const std::uint32_t before = depth;
+      if (depth > 0) {
+        --depth;
+      }
+      if (before <= 1) {
+        ++pieces;
+        if (!open.empty()) {
+          active[open.back().row] = 0;
+        } else if (haveLast) {
+          active[lastRow] = 0;
+        }
+      }
+    } else {
+      marks += kind == EventKind::USER_MARK ? 1 : 0;
+      const std::size_t clock = kind == EventKind::CLK_SPEED ? 1 : 0;
+      (open.empty() ? topClock : nestedClock) += clock;
+    }
+  }
+  for (const Open& frame : open) {
+    ++stretches[frame.row];
+  }
+  for (std::size_t index = 0; index < stretches.size(); ++index) {
+    result_.rows[index].reserve(stretches[index]);
+  }
+  result_.userSections.reserve(pieces);
+  result_.userMarks.reserve(marks);
+  result_.clockCurve.reserve(nestedClock + 2);  // the start value and the held last value
+  result_.topLevelClock.reserve(topClock + 1);  // the chart top at time 0
 }
 
 void TimeStepWalk::checkHighId(std::uint32_t entry) {
@@ -67,6 +176,10 @@ void TimeStepWalk::userSection(double userStart, bool closes, double now, double
   }
   result_.userSectionTime += now - from;
   result_.userSections.push_back({entry, from, now});
+}
+
+void TimeStepWalk::userMark(const TraceEvent& event) {
+  result_.userMarks.push_back({event.time, eventKey(event) - UserMarkIdBase});
 }
 
 void TimeStepWalk::topLevel(const TraceEvent& event) {
@@ -116,6 +229,9 @@ void TimeStepWalk::topLevel(const TraceEvent& event) {
       }
       break;
     }
+    case EventKind::USER_MARK:
+      userMark(event);
+      break;
     default:
       break;
   }
@@ -179,6 +295,9 @@ void TimeStepWalk::nested(const TraceEvent& event) {
       }
       break;
     }
+    case EventKind::USER_MARK:
+      userMark(event);
+      break;
     default:
       break;
   }
@@ -258,11 +377,16 @@ const TimeStepResult& TimeStepWalk::run(double clockStartMhz) {
     result_.clockCurve.pop_back();  // no last event to hold the clock up to
     return result_;
   }
+  // A stream that grows a little between paints (events still arriving) is not counted again:
+  // the arrays grow as usual for the few new stretches.
+  const std::size_t slack = reservedFor_ / 8;
+  if (reservedFor_ == 0 || stream.size() > reservedFor_ + slack ||
+      stream.size() < reservedFor_ - slack) {
+    reserveStorage(stream);
+    reservedFor_ = stream.size();
+  }
   firstTime_ = stream.firstTime();
   for (const TraceEvent& event : stream) {
-    if (event.kind == EventKind::USER_MARK) {
-      result_.userMarks.push_back({event.time, eventKey(event) - UserMarkIdBase});
-    }
     if (stack_.empty()) {
       topLevel(event);
     } else {

@@ -24,7 +24,10 @@ std::uint32_t numberVisibleRows(StatisticsEngine& engine);
 // each time an activation of it starts or an unmatched end of it is met.
 //
 // The object keeps its storage between walks: a view that walks on every paint reuses the arrays
-// of the previous walk instead of allocating them anew.
+// of the previous walk instead of allocating them anew. Before the first walk over a stream (and
+// whenever the stream's size has changed by more than an eighth since) a counting pass finds how
+// many stretches, pieces, marks and clock points the walk will make, so each array is allocated
+// once at its final size instead of growing and copying.
 class TimeStepWalk {
  public:
   explicit TimeStepWalk(StatisticsEngine& engine, std::ostream* console = nullptr);
@@ -43,12 +46,15 @@ class TimeStepWalk {
   };
 
   void beginWalk(double clockStartMhz);
+  void reserveStorage(const EventStream& stream);
+  std::uint32_t slotRow(std::uint32_t entry);
   void finishWalk(double lastTime);
   std::uint32_t rowOf(std::uint32_t entry);
   std::uint32_t& slotOf(std::uint32_t entry);
   void checkHighId(std::uint32_t entry);
   void userSection(double userStart, bool closes, double now, double segmentStart,
                    std::uint32_t entry, ProcessStats* record);
+  void userMark(const TraceEvent& event);
   void topLevel(const TraceEvent& event);
   void nested(const TraceEvent& event);
 
@@ -60,6 +66,7 @@ class TimeStepWalk {
   std::vector<std::uint8_t> met_;  // by row: the entry occurred in this walk
   std::vector<Frame> stack_;
   TimeStepResult result_;
+  std::size_t reservedFor_ = 0;  // stream size the storage was last counted for; 0 for none
 
   // Variables of the top level (outside every activation).
   double firstTime_ = 0.0;

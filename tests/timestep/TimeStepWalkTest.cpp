@@ -47,13 +47,16 @@ struct Trace {
   explicit Trace(const std::vector<Ev>& events) {
     context.console = &console;
     for (const Ev& e : events) {
-      const bool process = e.kind == SP || e.kind == EP;
-      const bool mark = e.kind == IN || e.kind == OUT || e.kind == MARK;
-      const auto id = static_cast<std::uint16_t>(process || mark ? e.value : 0);
-      const std::uint32_t number = process || mark ? 0 : (e.kind == CLK ? 0 : e.value);
-      const double clock = e.kind == CLK ? static_cast<double>(e.value) : 0.0;
-      engine.append(TraceEvent(e.time, id, e.kind, number, 0, clock, 0));
+      append(e);
     }
+  }
+  void append(const Ev& e) {
+    const bool process = e.kind == SP || e.kind == EP;
+    const bool mark = e.kind == IN || e.kind == OUT || e.kind == MARK;
+    const auto id = static_cast<std::uint16_t>(process || mark ? e.value : 0);
+    const std::uint32_t number = process || mark ? 0 : (e.kind == CLK ? 0 : e.value);
+    const double clock = e.kind == CLK ? static_cast<double>(e.value) : 0.0;
+    engine.append(TraceEvent(e.time, id, e.kind, number, 0, clock, 0));
   }
   // A copy, so that a test can compare the results of two walks of the same walker.
   TimeStepResult walk(double clockStart = 26.0) { return walker.run(clockStart); }
@@ -192,6 +195,72 @@ TEST(TimeStepWalk, UserSectionsCountOnlyTheMarkedEntrysOwnRunTime) {
     }
     EXPECT_DOUBLE_EQ(result.userSectionTime, total);
     EXPECT_DOUBLE_EQ(result.userSectionPercent, c.percent);
+  }
+}
+
+// The walk sizes its arrays before it fills them; a miscount would show as spare or grown
+// capacity. Checked on the walker's own result (a copy would drop the capacity).
+TEST(TimeStepWalk, FirstWalkAllocatesEveryArrayAtItsFinalSize) {
+  struct Case {
+    const char* name;
+    std::vector<Ev> events;
+  };
+  const std::vector<Case> cases = {
+      {"ends without starts, at the first time and later",
+       {{1, EP, 5}, {1, CLK, 13}, {2, EP, 6}, {3, SP, 5}, {4, EP, 7}, {5, EP, 5}}},
+      {"an entry nested in itself more often than a short move",
+       {{1, SP, 5},  {2, SP, 5},  {3, SI, 3},  {4, EI, 3},  {5, SI, 3},  {6, EI, 3},
+        {7, SI, 3},  {8, EI, 3},  {9, SI, 3},  {10, EI, 3}, {11, SI, 3}, {12, EI, 3},
+        {13, SI, 3}, {14, EI, 3}, {15, SI, 3}, {16, EI, 3}, {17, SI, 3}, {18, EI, 3},
+        {19, SI, 3}, {20, EI, 3}, {21, EP, 5}, {22, EP, 5}}},
+      {"the trace ends inside three activations",
+       {{1, SP, 5}, {2, SI, 3}, {3, CLK, 52}, {4, SI, 4}, {5, MARK, 2}}},
+      {"user sections inside activations, nested, left open and closed",
+       {{1, SP, 5},
+        {2, IN, 1},
+        {3, SI, 3},
+        {4, IN, 1},
+        {5, IN, 2},
+        {6, OUT, 2},
+        {7, EI, 3},
+        {8, OUT, 1},
+        {9, IN, 1},
+        {10, EP, 5},
+        {11, SP, 5},
+        {12, EP, 5},
+        {13, EP, 5}}},
+      {"user sections at the top level before and after the first entry",
+       {{1, OUT, 1},
+        {2, IN, 1},
+        {3, IN, 2},
+        {4, OUT, 2},
+        {5, OUT, 1},
+        {6, SP, 5},
+        {7, IN, 1},
+        {8, EP, 5},
+        {9, EP, 5},
+        {10, OUT, 1},
+        {11, EP, 5}}},
+  };
+  auto expectExact = [](const TimeStepResult& result) {
+    for (const EntrySegments& row : result.rows) {
+      EXPECT_EQ(row.storageBytes(), row.size() * (2 * sizeof(double) + sizeof(SegmentState)))
+          << std::hex << row.entry();
+    }
+    EXPECT_EQ(result.userSections.capacity(), result.userSections.size());
+    EXPECT_EQ(result.userMarks.capacity(), result.userMarks.size());
+    EXPECT_EQ(result.clockCurve.capacity(), result.clockCurve.size());
+    EXPECT_EQ(result.topLevelClock.capacity(), result.topLevelClock.size());
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Trace trace(c.events);
+    expectExact(trace.walker.run(26.0));
+    // The same walker on a longer stream counts again instead of growing the old arrays.
+    for (const Ev& e : c.events) {
+      trace.append({e.time + 100, e.kind, e.value});
+    }
+    expectExact(trace.walker.run(26.0));
   }
 }
 

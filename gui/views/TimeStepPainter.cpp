@@ -4,6 +4,7 @@
 #include <QPolygon>
 #include <QVector>
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "settings/AnalysisSettings.h"
@@ -249,6 +250,56 @@ void addRuns(BrushBatches& batches, const std::vector<ColumnRun>& runs, int top,
   }
 }
 
+// The class rows as one colour per column: each entry's running stretches are painted over the
+// columns of those before it (in ascending id), and the rows are then drawn as runs of equal
+// colour. A class row of a wide window would otherwise be filled once per entry of its class.
+class ClassRowColumns {
+ public:
+  ClassRowColumns(int left, int width) : left_(left), width_(std::max(0, width)) {}
+
+  void paint(int classRow, const std::vector<ColumnRun>& runs, QRgb colour) {
+    std::vector<QRgb>& columns = rows_[static_cast<std::size_t>(classRow)];
+    if (columns.empty()) {
+      columns.assign(static_cast<std::size_t>(width_), Empty);
+    }
+    for (const ColumnRun& run : runs) {
+      if (run.state != SegmentState::Running) {
+        continue;
+      }
+      const int from = std::clamp(run.x0 - left_, 0, width_);
+      const int to = std::clamp(run.x1 - left_, 0, width_);
+      std::fill(columns.begin() + from, columns.begin() + to, colour);
+    }
+  }
+
+  void addTo(BrushBatches& batches, const TimeStepPage& page) const {
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+      const std::vector<QRgb>& columns = rows_[row];
+      const int top = ChartTop + page.rowHeight * static_cast<int>(row);
+      std::size_t x = 0;
+      while (x < columns.size()) {
+        std::size_t end = x + 1;
+        while (end < columns.size() && columns[end] == columns[x]) {
+          ++end;
+        }
+        if (columns[x] != Empty) {
+          batches.add(QColor::fromRgb(columns[x]), Qt::SolidPattern,
+                      QRect(left_ + static_cast<int>(x), top, static_cast<int>(end - x),
+                            page.rowHeight));
+        }
+        x = end;
+      }
+    }
+  }
+
+ private:
+  // No alpha: no entry colour is transparent.
+  static constexpr QRgb Empty = 0;
+  int left_;
+  int width_;
+  std::array<std::vector<QRgb>, ClassRowLabels.size()> rows_;
+};
+
 void addHatches(BrushBatches& batches, const std::vector<ColumnRun>& runs, int top, int height) {
   for (const ColumnRun& run : runs) {
     if (run.state == SegmentState::Undefined) {
@@ -275,6 +326,7 @@ void paintStretches(QPainter& painter, const TimeStepContent& content, const Tim
   std::vector<ColumnRun> runs;
   const QColor grey = qcolor(colours::InterruptedEven);
   const QColor white = qcolor(colours::InterruptedOdd);
+  ClassRowColumns classRows(chart.left, chart.width() + 2);
 
   for (const TimeStepEntry& entry : content.entries()) {
     if (entry.raster == nullptr) {
@@ -294,9 +346,10 @@ void paintStretches(QPainter& painter, const TimeStepContent& content, const Tim
       addHatches(hatches, runs, top, h);
     }
     if (classRow) {
-      addRuns(solid, runs, summaryBandTop(page, *classRow), h, entry.barColour, grey, true);
+      classRows.paint(*classRow, runs, entry.barColour.rgb());
     }
   }
+  classRows.addTo(solid, page);
   runs.clear();
   raster->userSections().raster(axis, runs);
   addRuns(solid, runs, summaryBandTop(page, summary.userRuntimeRow()), h,

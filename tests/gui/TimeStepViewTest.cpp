@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <deque>
+#include <sstream>
 
 #include "GuiTestSupport.h"
 #include "app/CKelvorDoc.h"
@@ -376,6 +377,38 @@ TEST_F(TimeStepViewTest, AnEmptyTracePaintsNothingButTheBackground) {
   EXPECT_EQ(image.pixel(200, 150), qRgb(255, 255, 255));
   view.command(TimeStepCommand::ZoomInBy10);
   view.command(TimeStepCommand::SyncWithStreamList);
+}
+
+// A million nested starts (each entry nested in itself ten thousand times) walk and paint at
+// any zoom without running out of stack.
+TEST(TimeStepViewDeepTest, MillionNestedStartsPaint) {
+  SessionFixture fixture;
+  std::ostringstream console;
+  fixture.session.analysis.console = &console;
+  StatisticsEngine& engine = *fixture.session.engine;
+  constexpr std::size_t Starts = 1'000'000;
+  engine.stream().reserve(Starts);
+  for (std::size_t i = 0; i < Starts; ++i) {
+    engine.append(TraceEvent(static_cast<double>(i) * 1e-6,
+                             static_cast<std::uint16_t>(0x0100 + i % 100), EventKind::START_PROC, 0,
+                             0, 0.0, 0));
+  }
+  ScriptedFileDialogs dialogs;
+  gui::CKelvorDoc document(fixture.session, fixture.prompter, dialogs);
+  CTimeStepView view(document);
+  view.resize(1000, 600);
+  EXPECT_EQ(view.content().visibleEntries(), 100u);
+  for (const double span : {0.0, 1e-3, 1e-6}) {
+    if (span > 0.0) {
+      view.showInterval(0.5, 0.5 + span);
+    }
+    const QImage image = view.renderImage(QSize(1000, 600));
+    // The first entry's row runs at the window's start (or stands interrupted by its nested
+    // starts): either way it is not the bare chart background.
+    const int y = ChartTop + view.page().rowHeight * 6 + view.page().rowHeight / 2;
+    EXPECT_NE(image.pixel(view.page().chart().left + 1, y), rgb(timestep_colours::ChartBackground))
+        << span;
+  }
 }
 
 TEST(DesktopArgumentsTest, PictureOptionsAndTheirErrors) {

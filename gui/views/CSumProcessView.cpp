@@ -1,10 +1,7 @@
 #include "views/CSumProcessView.h"
 
-#include <QPageSetupDialog>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScrollBar>
 
@@ -91,27 +88,15 @@ void CSumProcessView::printOn(QPrinter& target) const {
 }
 
 void CSumProcessView::print() {
-  QPrinter& target = printer();
-  target.setFromTo(1, 1);
-  QPrintDialog dialog(&target, this);
-  dialog.setMinMax(1, 1);
-  if (dialog.exec() != QDialog::Accepted) {
-    return;
-  }
-  printOn(target);
+  printOnePage(this, printer(), [this](QPrinter& target) { printOn(target); });
 }
 
 void CSumProcessView::printPreview() {
-  QPrintPreviewDialog dialog(&printer(), this);
-  dialog.setWindowTitle("Side view");
-  connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
-          [this](QPrinter* target) { printOn(*target); });
-  dialog.exec();
+  previewOnePage(this, printer(), [this](QPrinter& target) { printOn(target); });
 }
 
 void CSumProcessView::printerSetup() {
-  QPageSetupDialog dialog(&printer(), this);
-  dialog.exec();
+  setUpPrinter(this, printer());
 }
 
 }  // namespace kelvor::gui

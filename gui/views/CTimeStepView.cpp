@@ -4,11 +4,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPageSetupDialog>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -667,27 +664,15 @@ void CTimeStepView::printOn(QPrinter& target) {
 }
 
 void CTimeStepView::print() {
-  QPrinter& target = printer();
-  target.setFromTo(1, 1);
-  QPrintDialog dialog(&target, this);
-  dialog.setMinMax(1, 1);
-  if (dialog.exec() != QDialog::Accepted) {
-    return;
-  }
-  printOn(target);
+  printOnePage(this, printer(), [this](QPrinter& target) { printOn(target); });
 }
 
 void CTimeStepView::printPreview() {
-  QPrintPreviewDialog dialog(&printer(), this);
-  dialog.setWindowTitle("Side view");
-  connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
-          [this](QPrinter* target) { printOn(*target); });
-  dialog.exec();
+  previewOnePage(this, printer(), [this](QPrinter& target) { printOn(target); });
 }
 
 void CTimeStepView::printerSetup() {
-  QPageSetupDialog dialog(&printer(), this);
-  dialog.exec();
+  setUpPrinter(this, printer());
 }
 
 }  // namespace kelvor::gui

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -14,6 +15,10 @@ namespace {
 // Stretches (and clock points) per block of the index. A dense column scans at most two partial
 // blocks; the per-block data costs about two bytes a stretch.
 constexpr std::size_t Block = 32;
+static_assert(Block == 32, "the Running stretches of a block are kept as the bits of 32-bit words");
+// Block flags.
+constexpr std::uint8_t EndsOrdered = 1;
+constexpr std::uint8_t EndsAfterStarts = 2;
 constexpr std::size_t None = std::numeric_limits<std::size_t>::max();
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 // A stretch reaches this many columns past the column of its end.
@@ -21,9 +26,8 @@ constexpr int EndOverhang = 2;
 // Stretches from before the window taken into account in its first column (the nesting depth of
 // an entry in itself; more only in made-up rows).
 constexpr std::size_t MaxCrossing = 64;
-// A column over this many starts counts its Running stretches through the block sums instead of
-// looking at each.
-constexpr std::size_t DirectScan = 2 * Block;
+// How far ahead of the sweep the keys are fetched.
+constexpr std::size_t KeyPrefetchDistance = 512;
 
 // The first index in [first, last) for which `inPrefix` is false, where it is true on a prefix
 // of the range: galloping from `first`, so the cost grows with the logarithm of the distance.
@@ -88,6 +92,7 @@ class PixelMap {
       : viewStart_(axis.viewStart()),
         viewEnd_(axis.viewEnd()),
         pixelsPerSecond_(axis.pixelsPerSecond()),
+        secondsPerPixel_(pixelsPerSecond_ > 0.0 ? 1.0 / pixelsPerSecond_ : 0.0),
         left_(axis.timeToX(-Infinity)),
         right_(axis.timeToX(Infinity)),
         width_(static_cast<double>(right_ - left_)) {}
@@ -107,10 +112,75 @@ class PixelMap {
     return left_ + static_cast<int>(std::min((t - viewStart_) * pixelsPerSecond_, width_));
   }
 
+  // The smallest time that maps beyond `column`: x(t) <= column exactly when t is below it. A
+  // guess from the inverse mapping, corrected to the exact double with the mapping itself, so
+  // searches compare times and still agree with x() to the last bit.
+  double firstTimeBeyond(int column) const {
+    if (column < left_) {
+      return -Infinity;
+    }
+    if (column >= right_) {
+      return Infinity;
+    }
+    auto beyond = [&](std::uint64_t key) { return x(fromOrderKey(key)) > column; };
+    // x(viewStart) == left <= column; past the window end everything maps to the right edge.
+    const std::uint64_t lowest = orderKey(viewStart_);
+    const std::uint64_t highest = orderKey(nextUp(viewEnd_));
+    double guess = viewStart_ + (column + 1 - left_) * secondsPerPixel_;
+    if (!(guess > viewStart_ && guess <= viewEnd_)) {
+      guess = nextUp(viewEnd_);
+    }
+    // Bracket the answer between a key that is not beyond and one that is, with steps that
+    // double from one ulp, then bisect: a few evaluations for a guess a few ulps off.
+    std::uint64_t below = orderKey(guess);
+    std::uint64_t above = below;
+    std::uint64_t step = 1;
+    if (beyond(above)) {
+      for (;;) {
+        below = above - std::min(step, above - lowest);
+        if (below == lowest || !beyond(below)) {
+          break;
+        }
+        above = below;
+        step *= 2;
+      }
+    } else {
+      for (;;) {
+        above = below + std::min(step, highest - below);
+        if (above == highest || beyond(above)) {
+          break;
+        }
+        below = above;
+        step *= 2;
+      }
+    }
+    while (above - below > 1) {
+      const std::uint64_t mid = below + (above - below) / 2;
+      (beyond(mid) ? above : below) = mid;
+    }
+    return fromOrderKey(above);
+  }
+
+  // The neighbouring doubles (finite values only).
+  static double nextUp(double value) { return fromOrderKey(orderKey(value) + 1); }
+  static double nextDown(double value) { return fromOrderKey(orderKey(value) - 1); }
+
+ private:
+  // A key that orders doubles (no NaN) as unsigned integers.
+  static std::uint64_t orderKey(double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+  }
+  static double fromOrderKey(std::uint64_t key) {
+    return std::bit_cast<double>((key >> 63) != 0 ? key & ~(std::uint64_t{1} << 63) : ~key);
+  }
+
+ public:
  private:
   double viewStart_;
   double viewEnd_;
   double pixelsPerSecond_;
+  double secondsPerPixel_;  // for first guesses only
   int left_;
   int right_;
   double width_;
@@ -143,6 +213,19 @@ class RunSink {
   int end_;
 };
 
+// The 8-bit key of a start inside its block: monotone in the time, so a key below the key of a
+// time means a start before it, a key above it a start after it; only equal keys need the time.
+std::uint8_t startKey(double time, double blockStart, double scale) {
+  const double scaled = (time - blockStart) * scale;
+  if (!(scaled > 0.0)) {
+    return 0;
+  }
+  if (scaled >= 255.0) {
+    return 255;
+  }
+  return static_cast<std::uint8_t>(scaled);
+}
+
 double nonNegative(double value) {
   return value > 0.0 ? value : 0.0;
 }
@@ -171,15 +254,33 @@ class RowRaster::Sweep {
   bool reaches(double to, int column) const {
     return to >= map_.viewStart() && map_.x(to) + EndOverhang > column;
   }
+  // The state of a stretch from the block bits.
+  SegmentState stateOf(std::size_t i) const {
+    const std::uint32_t bit = 1u << (i % Block);
+    if ((index_.runningMask_[i / Block] & bit) != 0) {
+      return SegmentState::Running;
+    }
+    return (index_.undefinedMask_[i / Block] & bit) != 0 ? SegmentState::Undefined
+                                                         : SegmentState::Interrupted;
+  }
   std::size_t lastReaching(std::size_t begun, int column) const;
-  std::size_t firstBeyondColumn(std::size_t first, std::size_t last, int column) const;
-  template <class InPrefix>
-  std::size_t partitionByStart(std::size_t first, std::size_t last, InPrefix inPrefix) const;
+  // Asks for the cache line of a key ahead of the sweep: the sweep reads the keys in order but
+  // does so much work between lines that the hardware does not fetch them early enough.
+  void prefetchKeys(std::size_t i) const {
+#if defined(__GNUC__) || defined(__clang__)
+    if (i < index_.startKeys_.size()) {
+      __builtin_prefetch(index_.startKeys_.data() + i);
+    }
+#else
+    (void)i;
+#endif
+  }
+  std::size_t firstStartingFrom(std::size_t first, std::size_t last, double time) const;
+  std::size_t countBefore(std::size_t low, std::size_t high, double time) const;
   void fillCovered(std::size_t begun, int from, int to);
   bool anyRunning(std::size_t first, std::size_t last) const;
-  std::uint32_t runningBefore(std::size_t k) const;
   double stateTimeBefore(std::size_t k, SegmentState state) const;
-  void denseColumn(int column, std::size_t first, std::size_t last, std::size_t before,
+  void denseColumn(int column, std::size_t first, std::size_t last,
                    const std::vector<std::size_t>& crossing);
 
   const RowRaster& index_;
@@ -201,7 +302,7 @@ std::size_t RowRaster::Sweep::lastReaching(std::size_t begun, int column) const 
     return last;
   }
   const std::size_t block = last / Block;
-  if (index_.endsOrdered_[block] == 0) {
+  if ((index_.blockFlags_[block] & EndsOrdered) == 0) {
     for (std::size_t i = last; i-- > block * Block;) {
       if (reaches(row_.to(i), column)) {
         return i;
@@ -225,30 +326,39 @@ std::size_t RowRaster::Sweep::lastReaching(std::size_t begun, int column) const 
   return None;
 }
 
-// The first stretch in [first, last) whose start fails `inPrefix` (true on a prefix of the
-// starts): galloping over the block starts, then a binary search inside one block.
-template <class InPrefix>
-std::size_t RowRaster::Sweep::partitionByStart(std::size_t first, std::size_t last,
-                                               InPrefix inPrefix) const {
-  if (first >= last || !inPrefix(row_.from(first))) {
+// The stretches in [low, high), all inside one block, that begin before `time` (they come
+// first): read in order rather than bisected, and mostly from the keys alone.
+std::size_t RowRaster::Sweep::countBefore(std::size_t low, std::size_t high, double time) const {
+  if (low >= high) {
+    return 0;
+  }
+  const std::size_t block = low / Block;
+  const std::uint8_t key = startKey(time, index_.blockFrom_[block], index_.blockScale_[block]);
+  const std::uint8_t* keys = index_.startKeys_.data();
+  std::size_t i = low;
+  while (i < high && (keys[i] < key || (keys[i] == key && row_.from(i) < time))) {
+    ++i;
+  }
+  return i - low;
+}
+
+// The first stretch in [first, last) that begins at or after `time`: a look at the next two,
+// then galloping over the block starts and counting inside one block.
+std::size_t RowRaster::Sweep::firstStartingFrom(std::size_t first, std::size_t last,
+                                                double time) const {
+  if (first >= last || countBefore(first, first + 1, time) == 0) {
     return first;
   }
-  if (first + 1 >= last || !inPrefix(row_.from(first + 1))) {
+  if (first + 1 >= last || countBefore(first + 1, first + 2, time) == 0) {
     return first + 1;
   }
   const std::size_t lowBlock = (first + 1) / Block + 1;
   const std::size_t blocks = (last + Block - 1) / Block;  // blocks that start before `last`
-  const std::size_t stopBlock = gallop(lowBlock, std::max(lowBlock, blocks), [&](std::size_t b) {
-    return inPrefix(index_.blockFrom_[b]);
-  });
+  const std::size_t stopBlock = gallop(lowBlock, std::max(lowBlock, blocks),
+                                       [&](std::size_t b) { return index_.blockFrom_[b] < time; });
   const std::size_t low = stopBlock > lowBlock ? (stopBlock - 1) * Block + 1 : first + 2;
   const std::size_t high = std::min(stopBlock * Block, last);
-  return gallop(low, std::max(low, high), [&](std::size_t i) { return inPrefix(row_.from(i)); });
-}
-
-std::size_t RowRaster::Sweep::firstBeyondColumn(std::size_t first, std::size_t last,
-                                                int column) const {
-  return partitionByStart(first, last, [&](double from) { return map_.x(from) <= column; });
+  return low + countBefore(low, high, time);
 }
 
 // Paints the columns [from, to), in which no stretch begins, from the stretches begun before.
@@ -257,7 +367,7 @@ void RowRaster::Sweep::fillCovered(std::size_t begun, int from, int to) {
   std::size_t top = lastReaching(begun, column);
   while (top != None && column < to) {
     const int reach = map_.x(row_.to(top)) + EndOverhang;
-    sink_.add(column, std::min(reach, to), row_.state(top));
+    sink_.add(column, std::min(reach, to), stateOf(top));
     column = reach;
     if (column >= to) {
       break;
@@ -265,15 +375,6 @@ void RowRaster::Sweep::fillCovered(std::size_t begun, int from, int to) {
     // The stretches between `top` and `begun` did not reach the earlier column either.
     top = lastReaching(top, column);
   }
-}
-
-std::uint32_t RowRaster::Sweep::runningBefore(std::size_t k) const {
-  const std::size_t block = k / Block;
-  std::uint32_t count = index_.runningBefore_[block];
-  for (std::size_t i = block * Block; i < k; ++i) {
-    count += row_.state(i) == SegmentState::Running ? 1u : 0u;
-  }
-  return count;
 }
 
 double RowRaster::Sweep::stateTimeBefore(std::size_t k, SegmentState state) const {
@@ -288,26 +389,36 @@ double RowRaster::Sweep::stateTimeBefore(std::size_t k, SegmentState state) cons
   return time;
 }
 
+// From the bits of the partial blocks at both ends and the block counts between them.
 bool RowRaster::Sweep::anyRunning(std::size_t first, std::size_t last) const {
-  const std::size_t direct = std::min(last, first + DirectScan);
-  for (std::size_t i = first; i < direct; ++i) {
-    if (row_.state(i) == SegmentState::Running) {
-      return true;
-    }
+  if (first >= last) {
+    return false;
   }
-  return direct < last && runningBefore(last) > runningBefore(direct);
+  const std::size_t firstBlock = first / Block;
+  const std::size_t lastBlock = (last - 1) / Block;
+  auto bits = [&](std::size_t block, std::size_t low, std::size_t high) {
+    const std::uint32_t below = high >= Block ? ~0u : (1u << high) - 1u;
+    return (index_.runningMask_[block] & below & ~((1u << low) - 1u)) != 0;
+  };
+  if (firstBlock == lastBlock) {
+    return bits(firstBlock, first % Block, (last - 1) % Block + 1);
+  }
+  return bits(firstBlock, first % Block, Block) || bits(lastBlock, 0, (last - 1) % Block + 1) ||
+         index_.runningBefore_[lastBlock] > index_.runningBefore_[firstBlock + 1];
 }
 
 // A column in which the stretches [first, last) begin, `crossing` the stretches from before the
-// window in the first column, `before` the stretch that covers the column from an earlier one.
+// window in the first column.
 void RowRaster::Sweep::denseColumn(int column, std::size_t first, std::size_t last,
-                                   std::size_t before, const std::vector<std::size_t>& crossing) {
+                                   const std::vector<std::size_t>& crossing) {
   constexpr SegmentState Running = SegmentState::Running;
-  bool running = before != None && row_.state(before) == Running;
+  bool running = anyRunning(first, last);
   for (std::size_t i : crossing) {
-    running = running || row_.state(i) == Running;
+    running = running || stateOf(i) == Running;
   }
-  if (running || anyRunning(first, last)) {
+  // What covers the column from an earlier one (nothing does in the first column).
+  const std::size_t before = running || column == map_.left() ? None : lastReaching(first, column);
+  if (running || (before != None && stateOf(before) == Running)) {
     sink_.add(column, column + 1, Running);
     return;
   }
@@ -343,7 +454,7 @@ void RowRaster::Sweep::denseColumn(int column, std::size_t first, std::size_t la
   } else {
     // A tie (stretches without length): what plain painting leaves on top.
     const std::size_t top = lastReaching(last, column);
-    state = top != None ? row_.state(top) : SegmentState::Interrupted;
+    state = top != None ? stateOf(top) : SegmentState::Interrupted;
   }
   sink_.add(column, column + 1, state);
 }
@@ -355,17 +466,15 @@ void RowRaster::Sweep::run() {
   }
   // Stretches that begin after the window are hidden; those before `inside` begin before it and
   // show only when they reach into it.
-  const std::size_t shown =
-      partitionByStart(0, count, [&](double from) { return from <= map_.viewEnd(); });
+  const std::size_t shown = firstStartingFrom(0, count, PixelMap::nextUp(map_.viewEnd()));
   if (shown == 0) {
     return;
   }
-  const std::size_t inside =
-      partitionByStart(0, shown, [&](double from) { return from < map_.viewStart(); });
+  const std::size_t inside = firstStartingFrom(0, shown, map_.viewStart());
 
   // The first column: stretches that cross the window's left edge begin there too.
   int column = map_.left();
-  std::size_t begun = firstBeyondColumn(inside, shown, column);
+  std::size_t begun = firstStartingFrom(inside, shown, map_.firstTimeBeyond(column));
   std::vector<std::size_t> crossing;
   for (std::size_t i = lastReaching(inside, column); i != None && crossing.size() < MaxCrossing;
        i = lastReaching(i, column)) {
@@ -375,30 +484,32 @@ void RowRaster::Sweep::run() {
   if (startingHere == 1) {
     const std::size_t top = lastReaching(begun, column);
     if (top != None) {
-      sink_.add(column, column + 1, row_.state(top));
+      sink_.add(column, column + 1, stateOf(top));
     }
   } else if (startingHere > 1) {
-    denseColumn(column, inside, begun, None, crossing);
+    denseColumn(column, inside, begun, crossing);
   }
   ++column;
 
   while (column < end_) {
-    const int next = begun < shown ? map_.x(row_.from(begun)) : end_;
-    if (next > column) {
-      fillCovered(begun, column, std::min(next, end_));
+    prefetchKeys(begun + KeyPrefetchDistance);
+    const std::size_t after = firstStartingFrom(begun, shown, map_.firstTimeBeyond(column));
+    if (after == begun) {
+      // Nothing begins here: on to the column of the next start.
+      const int next = begun < shown ? std::min(map_.x(row_.from(begun)), end_) : end_;
+      fillCovered(begun, column, next);
       column = next;
-      if (column >= end_) {
-        break;
-      }
+      continue;
     }
-    const std::size_t after = firstBeyondColumn(begun, shown, column);
     if (after - begun == 1) {
-      const std::size_t top = lastReaching(after, column);
-      if (top != None) {
-        sink_.add(column, column + 1, row_.state(top));
+      // A stretch covers the column it begins in unless it ends before it begins.
+      if ((index_.blockFlags_[begun / Block] & EndsAfterStarts) != 0) {
+        sink_.add(column, column + 1, stateOf(begun));
+      } else if (const std::size_t top = lastReaching(after, column); top != None) {
+        sink_.add(column, column + 1, stateOf(top));
       }
     } else {
-      denseColumn(column, begun, after, lastReaching(begun, column), {});
+      denseColumn(column, begun, after, {});
     }
     begun = after;
     ++column;
@@ -409,11 +520,15 @@ RowRaster::RowRaster(const EntrySegments& row) : row_(&row) {
   const std::size_t count = row.size();
   const std::size_t blocks = (count + Block - 1) / Block;
   blockFrom_.resize(blocks);
+  startKeys_.resize(count);
+  blockScale_.resize(blocks);
   runningBefore_.resize(blocks + 1);
   interruptedBefore_.resize(blocks + 1);
   undefinedBefore_.resize(blocks + 1);
   latestEndBefore_.resize(blocks);
-  endsOrdered_.resize(blocks);
+  blockFlags_.resize(blocks);
+  runningMask_.resize(blocks);
+  undefinedMask_.resize(blocks);
   endTreeLeaves_ = std::bit_ceil(std::max<std::size_t>(blocks, 1));
   endTree_.assign(2 * endTreeLeaves_, -Infinity);
 
@@ -429,25 +544,40 @@ RowRaster::RowRaster(const EntrySegments& row) : row_(&row) {
     const std::size_t first = block * Block;
     const std::size_t stop = std::min(count, first + Block);
     blockFrom_[block] = row.from(first);
+    const double span = row.from(stop - 1) - row.from(first);
+    const double scale = span > 0.0 ? 255.0 / span : 0.0;
+    blockScale_[block] = std::isfinite(scale) ? scale : 0.0;
+    for (std::size_t i = first; i < stop; ++i) {
+      startKeys_[i] = startKey(row.from(i), blockFrom_[block], blockScale_[block]);
+    }
     double blockEnd = -Infinity;
     bool ordered = true;
+    bool endsAfterStarts = true;
+    std::uint32_t mask = 0;
+    std::uint32_t undefinedBits = 0;
     for (std::size_t i = first; i < stop; ++i) {
       const double to = row.to(i);
       ordered = ordered && !(to < blockEnd);
+      endsAfterStarts = endsAfterStarts && to >= row.from(i);
       blockEnd = std::max(blockEnd, to);
       switch (row.state(i)) {
         case SegmentState::Running:
           ++running;
+          mask |= 1u << (i - first);
           break;
         case SegmentState::Interrupted:
           interrupted += nonNegative(to - row.from(i));
           break;
         case SegmentState::Undefined:
           undefined += nonNegative(to - row.from(i));
+          undefinedBits |= 1u << (i - first);
           break;
       }
     }
-    endsOrdered_[block] = ordered ? 1 : 0;
+    blockFlags_[block] = static_cast<std::uint8_t>((ordered ? EndsOrdered : 0) |
+                                                   (endsAfterStarts ? EndsAfterStarts : 0));
+    runningMask_[block] = mask;
+    undefinedMask_[block] = undefinedBits;
     endTree_[endTreeLeaves_ + block] = blockEnd;
     latestEnd = std::max(latestEnd, blockEnd);
   }
@@ -467,10 +597,13 @@ void RowRaster::raster(const TimeAxis& axis, std::vector<ColumnRun>& out) const 
 }
 
 std::size_t RowRaster::storageBytes() const {
-  return (blockFrom_.capacity() + interruptedBefore_.capacity() + undefinedBefore_.capacity() +
-          latestEndBefore_.capacity() + endTree_.capacity()) *
+  return startKeys_.capacity() +
+         (blockFrom_.capacity() + blockScale_.capacity() + interruptedBefore_.capacity() +
+          undefinedBefore_.capacity() + latestEndBefore_.capacity() + endTree_.capacity()) *
              sizeof(double) +
-         runningBefore_.capacity() * sizeof(std::uint32_t) + endsOrdered_.capacity();
+         (runningMask_.capacity() + undefinedMask_.capacity() + runningBefore_.capacity()) *
+             sizeof(std::uint32_t) +
+         blockFlags_.capacity();
 }
 
 // ----- TimeStepRaster -----
@@ -515,19 +648,33 @@ TimeStepRaster::TimeStepRaster(const TimeStepResult& result) : result_(&result) 
   for (const UserSectionPiece& piece : result.userSections) {
     pieces.emplace_back(piece.from, piece.to);
   }
-  std::stable_sort(pieces.begin(), pieces.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  userSectionRow_ = std::make_unique<EntrySegments>(0);
-  for (const auto& [from, to] : pieces) {
-    userSectionRow_->add(from, to, SegmentState::Running);
+  auto byStart = [](const auto& a, const auto& b) { return a.first < b.first; };
+  if (!std::is_sorted(pieces.begin(), pieces.end(), byStart)) {
+    std::stable_sort(pieces.begin(), pieces.end(), byStart);
   }
-  userSectionRow_->finish();
+  // All pieces draw Running, so pieces that touch or overlap draw as one: merged, the row keeps
+  // the same pixels in fewer stretches.
+  EntrySegments merged(0);
+  for (std::size_t i = 0; i < pieces.size();) {
+    const double from = pieces[i].first;
+    double to = pieces[i].second;
+    for (++i; i < pieces.size() && pieces[i].first <= to; ++i) {
+      to = std::max(to, pieces[i].second);
+    }
+    merged.add(from, to, SegmentState::Running);
+  }
+  // A copy holds no spare capacity.
+  userSectionRow_ = std::make_unique<EntrySegments>(merged);
   userSections_ = RowRaster(*userSectionRow_);
 
-  marks_ = result.userMarks;
-  std::stable_sort(
-      marks_.begin(), marks_.end(),
-      [](const UserMarkPosition& a, const UserMarkPosition& b) { return a.time < b.time; });
+  // The marks and the clock lines come in time order from the walk; a copy is kept only when not.
+  auto byTime = [](const UserMarkPosition& a, const UserMarkPosition& b) {
+    return a.time < b.time;
+  };
+  if (!std::is_sorted(result.userMarks.begin(), result.userMarks.end(), byTime)) {
+    marks_ = result.userMarks;
+    std::stable_sort(marks_.begin(), marks_.end(), byTime);
+  }
   curveIndex_ = indexClock(result.clockCurve);
   topLevelIndex_ = indexClock(result.topLevelClock);
 }
@@ -543,20 +690,29 @@ const RowRaster* TimeStepRaster::row(std::uint32_t entry) const {
   return &rows_[static_cast<std::size_t>(segments - result_->rows.data())];
 }
 
+const std::vector<UserMarkPosition>& TimeStepRaster::markList() const {
+  static const std::vector<UserMarkPosition> none;
+  if (result_ == nullptr) {
+    return none;
+  }
+  return marks_.empty() ? result_->userMarks : marks_;
+}
+
 void TimeStepRaster::markColumns(const TimeAxis& axis, std::vector<MarkColumn>& out) const {
+  const std::vector<UserMarkPosition>& marks = markList();
   const PixelMap map(axis);
   const auto begin = std::partition_point(
-      marks_.begin(), marks_.end(),
+      marks.begin(), marks.end(),
       [&](const UserMarkPosition& mark) { return mark.time < map.viewStart(); });
   const auto stop = std::partition_point(
-      begin, marks_.end(), [&](const UserMarkPosition& mark) { return mark.time < map.viewEnd(); });
-  const auto first = static_cast<std::size_t>(begin - marks_.begin());
-  const auto last = static_cast<std::size_t>(stop - marks_.begin());
+      begin, marks.end(), [&](const UserMarkPosition& mark) { return mark.time < map.viewEnd(); });
+  const auto first = static_cast<std::size_t>(begin - marks.begin());
+  const auto last = static_cast<std::size_t>(stop - marks.begin());
   for (std::size_t i = first; i < last;) {
-    const int x = map.x(marks_[i].time);
+    const int x = map.x(marks[i].time);
     const std::size_t next =
-        gallop(i + 1, last, [&](std::size_t m) { return map.x(marks_[m].time) <= x; });
-    out.push_back({x, marks_[next - 1].number});
+        gallop(i + 1, last, [&](std::size_t m) { return map.x(marks[m].time) <= x; });
+    out.push_back({x, marks[next - 1].number});
     i = next;
   }
 }

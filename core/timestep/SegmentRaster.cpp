@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 #include "timestep/ClockScale.h"
@@ -226,6 +227,24 @@ std::uint8_t startKey(double time, double blockStart, double scale) {
   return static_cast<std::uint8_t>(scaled);
 }
 
+// The walk's user-section pieces seen as a row of Running stretches, in their own order or in
+// the start order given by `order`.
+struct PieceRows {
+  const std::vector<UserSectionPiece>& pieces;
+  std::size_t size() const { return pieces.size(); }
+  double from(std::size_t i) const { return pieces[i].from; }
+  double to(std::size_t i) const { return pieces[i].to; }
+  SegmentState state(std::size_t) const { return SegmentState::Running; }
+};
+struct OrderedPieceRows {
+  const std::vector<UserSectionPiece>& pieces;
+  const std::uint32_t* order;
+  std::size_t size() const { return pieces.size(); }
+  double from(std::size_t i) const { return pieces[order[i]].from; }
+  double to(std::size_t i) const { return pieces[order[i]].to; }
+  SegmentState state(std::size_t) const { return SegmentState::Running; }
+};
+
 double nonNegative(double value) {
   return value > 0.0 ? value : 0.0;
 }
@@ -236,11 +255,12 @@ double nonNegative(double value) {
 // that begin left of the current column. A column in which no stretch begins shows the last
 // stretch among those that still reaches it; a column in which one begins shows that one; a
 // column in which several begin is decided from the block sums of the stretches beginning there.
+template <class Rows>
 class RowRaster::Sweep {
  public:
-  Sweep(const RowRaster& index, const TimeAxis& axis, std::vector<ColumnRun>& out)
+  Sweep(const RowRaster& index, const Rows& row, const TimeAxis& axis, std::vector<ColumnRun>& out)
       : index_(index),
-        row_(*index.row_),
+        row_(row),
         axis_(axis),
         map_(axis),
         end_(map_.right() + EndOverhang),
@@ -284,7 +304,7 @@ class RowRaster::Sweep {
                    const std::vector<std::size_t>& crossing);
 
   const RowRaster& index_;
-  const EntrySegments& row_;
+  const Rows& row_;
   const TimeAxis& axis_;
   PixelMap map_;
   int end_;
@@ -293,7 +313,8 @@ class RowRaster::Sweep {
 
 // The last stretch before `begun` that covers `column`, or None. Ends rise with the starts in a
 // row without nesting, so mostly only the stretch just before `begun` is looked at.
-std::size_t RowRaster::Sweep::lastReaching(std::size_t begun, int column) const {
+template <class Rows>
+std::size_t RowRaster::Sweep<Rows>::lastReaching(std::size_t begun, int column) const {
   if (begun == 0) {
     return None;
   }
@@ -328,7 +349,9 @@ std::size_t RowRaster::Sweep::lastReaching(std::size_t begun, int column) const 
 
 // The stretches in [low, high), all inside one block, that begin before `time` (they come
 // first): read in order rather than bisected, and mostly from the keys alone.
-std::size_t RowRaster::Sweep::countBefore(std::size_t low, std::size_t high, double time) const {
+template <class Rows>
+std::size_t RowRaster::Sweep<Rows>::countBefore(std::size_t low, std::size_t high,
+                                                double time) const {
   if (low >= high) {
     return 0;
   }
@@ -344,8 +367,9 @@ std::size_t RowRaster::Sweep::countBefore(std::size_t low, std::size_t high, dou
 
 // The first stretch in [first, last) that begins at or after `time`: a look at the next two,
 // then galloping over the block starts and counting inside one block.
-std::size_t RowRaster::Sweep::firstStartingFrom(std::size_t first, std::size_t last,
-                                                double time) const {
+template <class Rows>
+std::size_t RowRaster::Sweep<Rows>::firstStartingFrom(std::size_t first, std::size_t last,
+                                                      double time) const {
   if (first >= last || countBefore(first, first + 1, time) == 0) {
     return first;
   }
@@ -362,7 +386,8 @@ std::size_t RowRaster::Sweep::firstStartingFrom(std::size_t first, std::size_t l
 }
 
 // Paints the columns [from, to), in which no stretch begins, from the stretches begun before.
-void RowRaster::Sweep::fillCovered(std::size_t begun, int from, int to) {
+template <class Rows>
+void RowRaster::Sweep<Rows>::fillCovered(std::size_t begun, int from, int to) {
   int column = from;
   std::size_t top = lastReaching(begun, column);
   while (top != None && column < to) {
@@ -377,7 +402,8 @@ void RowRaster::Sweep::fillCovered(std::size_t begun, int from, int to) {
   }
 }
 
-double RowRaster::Sweep::stateTimeBefore(std::size_t k, SegmentState state) const {
+template <class Rows>
+double RowRaster::Sweep<Rows>::stateTimeBefore(std::size_t k, SegmentState state) const {
   const std::size_t block = k / Block;
   double time = state == SegmentState::Interrupted ? index_.interruptedBefore_[block]
                                                    : index_.undefinedBefore_[block];
@@ -390,7 +416,8 @@ double RowRaster::Sweep::stateTimeBefore(std::size_t k, SegmentState state) cons
 }
 
 // From the bits of the partial blocks at both ends and the block counts between them.
-bool RowRaster::Sweep::anyRunning(std::size_t first, std::size_t last) const {
+template <class Rows>
+bool RowRaster::Sweep<Rows>::anyRunning(std::size_t first, std::size_t last) const {
   if (first >= last) {
     return false;
   }
@@ -409,8 +436,9 @@ bool RowRaster::Sweep::anyRunning(std::size_t first, std::size_t last) const {
 
 // A column in which the stretches [first, last) begin, `crossing` the stretches from before the
 // window in the first column.
-void RowRaster::Sweep::denseColumn(int column, std::size_t first, std::size_t last,
-                                   const std::vector<std::size_t>& crossing) {
+template <class Rows>
+void RowRaster::Sweep<Rows>::denseColumn(int column, std::size_t first, std::size_t last,
+                                         const std::vector<std::size_t>& crossing) {
   constexpr SegmentState Running = SegmentState::Running;
   bool running = anyRunning(first, last);
   for (std::size_t i : crossing) {
@@ -459,7 +487,8 @@ void RowRaster::Sweep::denseColumn(int column, std::size_t first, std::size_t la
   sink_.add(column, column + 1, state);
 }
 
-void RowRaster::Sweep::run() {
+template <class Rows>
+void RowRaster::Sweep<Rows>::run() {
   const std::size_t count = row_.size();
   if (count == 0 || map_.right() < map_.left()) {
     return;
@@ -517,6 +546,20 @@ void RowRaster::Sweep::run() {
 }
 
 RowRaster::RowRaster(const EntrySegments& row) : row_(&row) {
+  build(row);
+}
+
+RowRaster::RowRaster(const std::vector<UserSectionPiece>& pieces, const std::uint32_t* order)
+    : pieces_(&pieces), pieceOrder_(order) {
+  if (order != nullptr) {
+    build(OrderedPieceRows{pieces, order});
+  } else {
+    build(PieceRows{pieces});
+  }
+}
+
+template <class Rows>
+void RowRaster::build(const Rows& row) {
   const std::size_t count = row.size();
   const std::size_t blocks = (count + Block - 1) / Block;
   blockFrom_.resize(blocks);
@@ -590,10 +633,15 @@ RowRaster::RowRaster(const EntrySegments& row) : row_(&row) {
 }
 
 void RowRaster::raster(const TimeAxis& axis, std::vector<ColumnRun>& out) const {
-  if (row_ == nullptr) {
-    return;
+  if (row_ != nullptr) {
+    Sweep<EntrySegments>(*this, *row_, axis, out).run();
+  } else if (pieces_ != nullptr && pieceOrder_ != nullptr) {
+    const OrderedPieceRows rows{*pieces_, pieceOrder_};
+    Sweep<OrderedPieceRows>(*this, rows, axis, out).run();
+  } else if (pieces_ != nullptr) {
+    const PieceRows rows{*pieces_};
+    Sweep<PieceRows>(*this, rows, axis, out).run();
   }
-  Sweep(*this, axis, out).run();
 }
 
 std::size_t RowRaster::storageBytes() const {
@@ -643,29 +691,22 @@ TimeStepRaster::TimeStepRaster(const TimeStepResult& result) : result_(&result) 
     rows_.emplace_back(row);
   }
 
-  std::vector<std::pair<double, double>> pieces;
-  pieces.reserve(result.userSections.size());
-  for (const UserSectionPiece& piece : result.userSections) {
-    pieces.emplace_back(piece.from, piece.to);
+  // The user run-time row reads the walk's pieces, through a start order of its own when they
+  // are not in start order already (a section closed at the top level starts early).
+  const std::vector<UserSectionPiece>& pieces = result.userSections;
+  auto byStart = [](const UserSectionPiece& a, const UserSectionPiece& b) {
+    return a.from < b.from;
+  };
+  if (std::is_sorted(pieces.begin(), pieces.end(), byStart)) {
+    userSections_ = RowRaster(pieces, nullptr);
+  } else {
+    userSectionOrder_.resize(pieces.size());
+    std::iota(userSectionOrder_.begin(), userSectionOrder_.end(), std::uint32_t{0});
+    std::stable_sort(
+        userSectionOrder_.begin(), userSectionOrder_.end(),
+        [&](std::uint32_t a, std::uint32_t b) { return pieces[a].from < pieces[b].from; });
+    userSections_ = RowRaster(pieces, userSectionOrder_.data());
   }
-  auto byStart = [](const auto& a, const auto& b) { return a.first < b.first; };
-  if (!std::is_sorted(pieces.begin(), pieces.end(), byStart)) {
-    std::stable_sort(pieces.begin(), pieces.end(), byStart);
-  }
-  // All pieces draw Running, so pieces that touch or overlap draw as one: merged, the row keeps
-  // the same pixels in fewer stretches.
-  EntrySegments merged(0);
-  for (std::size_t i = 0; i < pieces.size();) {
-    const double from = pieces[i].first;
-    double to = pieces[i].second;
-    for (++i; i < pieces.size() && pieces[i].first <= to; ++i) {
-      to = std::max(to, pieces[i].second);
-    }
-    merged.add(from, to, SegmentState::Running);
-  }
-  // A copy holds no spare capacity.
-  userSectionRow_ = std::make_unique<EntrySegments>(merged);
-  userSections_ = RowRaster(*userSectionRow_);
 
   // The marks and the clock lines come in time order from the walk; a copy is kept only when not.
   auto byTime = [](const UserMarkPosition& a, const UserMarkPosition& b) {
@@ -818,9 +859,7 @@ std::size_t TimeStepRaster::storageBytes() const {
   for (const RowRaster& row : rows_) {
     bytes += row.storageBytes();
   }
-  if (userSectionRow_) {
-    bytes += userSectionRow_->storageBytes();
-  }
+  bytes += userSectionOrder_.capacity() * sizeof(std::uint32_t);
   return bytes;
 }
 

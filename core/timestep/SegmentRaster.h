@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "timestep/TimeAxis.h"
@@ -44,9 +43,19 @@ class RowRaster {
   std::size_t storageBytes() const;
 
  private:
+  friend class TimeStepRaster;
+  template <class Rows>
   class Sweep;  // the column walk of one raster call
 
+  // A row over the walk's user-section pieces as Running stretches, in their order when `order`
+  // is null, else in the order of the indices it points to (one per piece, by start).
+  RowRaster(const std::vector<UserSectionPiece>& pieces, const std::uint32_t* order);
+  template <class Rows>
+  void build(const Rows& row);
+
   const EntrySegments* row_ = nullptr;
+  const std::vector<UserSectionPiece>* pieces_ = nullptr;
+  const std::uint32_t* pieceOrder_ = nullptr;
   // Per block of stretches: the start of its first stretch, which of its stretches run and which
   // are undefined (one bit each, so painting rarely reads the states themselves), the Running
   // stretches and the time of the Interrupted and the Undefined stretches before it, the latest end
@@ -93,6 +102,11 @@ class TimeStepRaster {
   TimeStepRaster() = default;
   // `result` must stay alive and unchanged while the raster is used.
   explicit TimeStepRaster(const TimeStepResult& result);
+  // Moves keep the user run-time row valid; a copy would point into the original's storage.
+  TimeStepRaster(TimeStepRaster&&) = default;
+  TimeStepRaster& operator=(TimeStepRaster&&) = default;
+  TimeStepRaster(const TimeStepRaster&) = delete;
+  TimeStepRaster& operator=(const TimeStepRaster&) = delete;
 
   // The row of an entry, or null when the walk found no stretch of it.
   const RowRaster* row(std::uint32_t entry) const;
@@ -125,8 +139,9 @@ class TimeStepRaster {
 
   const TimeStepResult* result_ = nullptr;
   std::vector<RowRaster> rows_;  // by index of result_->rows
-  // Owned through a pointer, so that moving the raster keeps userSections_ pointing at it.
-  std::unique_ptr<EntrySegments> userSectionRow_;
+  // The start order of the user-section pieces when the walk's are out of order. userSections_
+  // points into its heap buffer, which stays in place when the raster is moved.
+  std::vector<std::uint32_t> userSectionOrder_;
   RowRaster userSections_;
   const std::vector<UserMarkPosition>& markList() const;
   std::vector<UserMarkPosition> marks_;  // a copy by time only when the walk's are not in order

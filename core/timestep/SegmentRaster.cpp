@@ -277,19 +277,20 @@ class RowRaster::Sweep {
   // The state of a stretch from the block bits.
   SegmentState stateOf(std::size_t i) const {
     const std::uint32_t bit = 1u << (i % Block);
-    if ((index_.runningMask_[i / Block] & bit) != 0) {
+    if ((index_.heads_[i / Block].running & bit) != 0) {
       return SegmentState::Running;
     }
-    return (index_.undefinedMask_[i / Block] & bit) != 0 ? SegmentState::Undefined
-                                                         : SegmentState::Interrupted;
+    return (index_.heads_[i / Block].undefined & bit) != 0 ? SegmentState::Undefined
+                                                           : SegmentState::Interrupted;
   }
   std::size_t lastReaching(std::size_t begun, int column) const;
-  // Asks for the cache line of a key ahead of the sweep: the sweep reads the keys in order but
-  // does so much work between lines that the hardware does not fetch them early enough.
+  // Asks for the cache lines of a key and its block ahead of the sweep: the sweep reads both in
+  // order but does so much work between lines that the hardware does not fetch them in time.
   void prefetchKeys(std::size_t i) const {
 #if defined(__GNUC__) || defined(__clang__)
     if (i < index_.startKeys_.size()) {
       __builtin_prefetch(index_.startKeys_.data() + i);
+      __builtin_prefetch(index_.heads_.data() + i / Block);
     }
 #else
     (void)i;
@@ -323,7 +324,7 @@ std::size_t RowRaster::Sweep<Rows>::lastReaching(std::size_t begun, int column) 
     return last;
   }
   const std::size_t block = last / Block;
-  if ((index_.blockFlags_[block] & EndsOrdered) == 0) {
+  if ((index_.heads_[block].flags & EndsOrdered) == 0) {
     for (std::size_t i = last; i-- > block * Block;) {
       if (reaches(row_.to(i), column)) {
         return i;
@@ -356,7 +357,7 @@ std::size_t RowRaster::Sweep<Rows>::countBefore(std::size_t low, std::size_t hig
     return 0;
   }
   const std::size_t block = low / Block;
-  const std::uint8_t key = startKey(time, index_.blockFrom_[block], index_.blockScale_[block]);
+  const std::uint8_t key = startKey(time, index_.heads_[block].from, index_.heads_[block].keyScale);
   const std::uint8_t* keys = index_.startKeys_.data();
   std::size_t i = low;
   while (i < high && (keys[i] < key || (keys[i] == key && row_.from(i) < time))) {
@@ -379,7 +380,7 @@ std::size_t RowRaster::Sweep<Rows>::firstStartingFrom(std::size_t first, std::si
   const std::size_t lowBlock = (first + 1) / Block + 1;
   const std::size_t blocks = (last + Block - 1) / Block;  // blocks that start before `last`
   const std::size_t stopBlock = gallop(lowBlock, std::max(lowBlock, blocks),
-                                       [&](std::size_t b) { return index_.blockFrom_[b] < time; });
+                                       [&](std::size_t b) { return index_.heads_[b].from < time; });
   const std::size_t low = stopBlock > lowBlock ? (stopBlock - 1) * Block + 1 : first + 2;
   const std::size_t high = std::min(stopBlock * Block, last);
   return low + countBefore(low, high, time);
@@ -425,7 +426,7 @@ bool RowRaster::Sweep<Rows>::anyRunning(std::size_t first, std::size_t last) con
   const std::size_t lastBlock = (last - 1) / Block;
   auto bits = [&](std::size_t block, std::size_t low, std::size_t high) {
     const std::uint32_t below = high >= Block ? ~0u : (1u << high) - 1u;
-    return (index_.runningMask_[block] & below & ~((1u << low) - 1u)) != 0;
+    return (index_.heads_[block].running & below & ~((1u << low) - 1u)) != 0;
   };
   if (firstBlock == lastBlock) {
     return bits(firstBlock, first % Block, (last - 1) % Block + 1);
@@ -532,7 +533,7 @@ void RowRaster::Sweep<Rows>::run() {
     }
     if (after - begun == 1) {
       // A stretch covers the column it begins in unless it ends before it begins.
-      if ((index_.blockFlags_[begun / Block] & EndsAfterStarts) != 0) {
+      if ((index_.heads_[begun / Block].flags & EndsAfterStarts) != 0) {
         sink_.add(column, column + 1, stateOf(begun));
       } else if (const std::size_t top = lastReaching(after, column); top != None) {
         sink_.add(column, column + 1, stateOf(top));
@@ -562,16 +563,12 @@ template <class Rows>
 void RowRaster::build(const Rows& row) {
   const std::size_t count = row.size();
   const std::size_t blocks = (count + Block - 1) / Block;
-  blockFrom_.resize(blocks);
+  heads_.resize(blocks);
   startKeys_.resize(count);
-  blockScale_.resize(blocks);
   runningBefore_.resize(blocks + 1);
   interruptedBefore_.resize(blocks + 1);
   undefinedBefore_.resize(blocks + 1);
   latestEndBefore_.resize(blocks);
-  blockFlags_.resize(blocks);
-  runningMask_.resize(blocks);
-  undefinedMask_.resize(blocks);
   endTreeLeaves_ = std::bit_ceil(std::max<std::size_t>(blocks, 1));
   endTree_.assign(2 * endTreeLeaves_, -Infinity);
 
@@ -586,12 +583,13 @@ void RowRaster::build(const Rows& row) {
     latestEndBefore_[block] = latestEnd;
     const std::size_t first = block * Block;
     const std::size_t stop = std::min(count, first + Block);
-    blockFrom_[block] = row.from(first);
+    BlockHead& head = heads_[block];
+    head.from = row.from(first);
     const double span = row.from(stop - 1) - row.from(first);
-    const double scale = span > 0.0 ? 255.0 / span : 0.0;
-    blockScale_[block] = std::isfinite(scale) ? scale : 0.0;
+    const auto scale = static_cast<float>(span > 0.0 ? 255.0 / span : 0.0);
+    head.keyScale = std::isfinite(scale) ? scale : 0.0f;
     for (std::size_t i = first; i < stop; ++i) {
-      startKeys_[i] = startKey(row.from(i), blockFrom_[block], blockScale_[block]);
+      startKeys_[i] = startKey(row.from(i), head.from, head.keyScale);
     }
     double blockEnd = -Infinity;
     bool ordered = true;
@@ -617,10 +615,10 @@ void RowRaster::build(const Rows& row) {
           break;
       }
     }
-    blockFlags_[block] = static_cast<std::uint8_t>((ordered ? EndsOrdered : 0) |
-                                                   (endsAfterStarts ? EndsAfterStarts : 0));
-    runningMask_[block] = mask;
-    undefinedMask_[block] = undefinedBits;
+    head.flags = static_cast<std::uint8_t>((ordered ? EndsOrdered : 0) |
+                                           (endsAfterStarts ? EndsAfterStarts : 0));
+    head.running = mask;
+    head.undefined = undefinedBits;
     endTree_[endTreeLeaves_ + block] = blockEnd;
     latestEnd = std::max(latestEnd, blockEnd);
   }
@@ -645,13 +643,11 @@ void RowRaster::raster(const TimeAxis& axis, std::vector<ColumnRun>& out) const 
 }
 
 std::size_t RowRaster::storageBytes() const {
-  return startKeys_.capacity() +
-         (blockFrom_.capacity() + blockScale_.capacity() + interruptedBefore_.capacity() +
-          undefinedBefore_.capacity() + latestEndBefore_.capacity() + endTree_.capacity()) *
-             sizeof(double) +
-         (runningMask_.capacity() + undefinedMask_.capacity() + runningBefore_.capacity()) *
-             sizeof(std::uint32_t) +
-         blockFlags_.capacity();
+  return heads_.capacity() * sizeof(BlockHead) + startKeys_.capacity() +
+         runningBefore_.capacity() * sizeof(std::uint32_t) +
+         (interruptedBefore_.capacity() + undefinedBefore_.capacity() +
+          latestEndBefore_.capacity() + endTree_.capacity()) *
+             sizeof(double);
 }
 
 // ----- TimeStepRaster -----

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <limits>
 #include <numeric>
 #include <utility>
@@ -27,8 +26,6 @@ constexpr int EndOverhang = 2;
 // Stretches from before the window taken into account in its first column (the nesting depth of
 // an entry in itself; more only in made-up rows).
 constexpr std::size_t MaxCrossing = 64;
-// How far ahead of the sweep the keys are fetched.
-constexpr std::size_t KeyPrefetchDistance = 512;
 
 // The first index in [first, last) for which `inPrefix` is false, where it is true on a prefix
 // of the range: galloping from `first`, so the cost grows with the logarithm of the distance.
@@ -93,7 +90,6 @@ class PixelMap {
       : viewStart_(axis.viewStart()),
         viewEnd_(axis.viewEnd()),
         pixelsPerSecond_(axis.pixelsPerSecond()),
-        secondsPerPixel_(pixelsPerSecond_ > 0.0 ? 1.0 / pixelsPerSecond_ : 0.0),
         left_(axis.timeToX(-Infinity)),
         right_(axis.timeToX(Infinity)),
         width_(static_cast<double>(right_ - left_)) {}
@@ -102,6 +98,7 @@ class PixelMap {
   int right() const { return right_; }
   double viewStart() const { return viewStart_; }
   double viewEnd() const { return viewEnd_; }
+  double pixelsPerSecond() const { return pixelsPerSecond_; }
 
   int x(double t) const {
     if (t < viewStart_) {
@@ -113,75 +110,10 @@ class PixelMap {
     return left_ + static_cast<int>(std::min((t - viewStart_) * pixelsPerSecond_, width_));
   }
 
-  // The smallest time that maps beyond `column`: x(t) <= column exactly when t is below it. A
-  // guess from the inverse mapping, corrected to the exact double with the mapping itself, so
-  // searches compare times and still agree with x() to the last bit.
-  double firstTimeBeyond(int column) const {
-    if (column < left_) {
-      return -Infinity;
-    }
-    if (column >= right_) {
-      return Infinity;
-    }
-    auto beyond = [&](std::uint64_t key) { return x(fromOrderKey(key)) > column; };
-    // x(viewStart) == left <= column; past the window end everything maps to the right edge.
-    const std::uint64_t lowest = orderKey(viewStart_);
-    const std::uint64_t highest = orderKey(nextUp(viewEnd_));
-    double guess = viewStart_ + (column + 1 - left_) * secondsPerPixel_;
-    if (!(guess > viewStart_ && guess <= viewEnd_)) {
-      guess = nextUp(viewEnd_);
-    }
-    // Bracket the answer between a key that is not beyond and one that is, with steps that
-    // double from one ulp, then bisect: a few evaluations for a guess a few ulps off.
-    std::uint64_t below = orderKey(guess);
-    std::uint64_t above = below;
-    std::uint64_t step = 1;
-    if (beyond(above)) {
-      for (;;) {
-        below = above - std::min(step, above - lowest);
-        if (below == lowest || !beyond(below)) {
-          break;
-        }
-        above = below;
-        step *= 2;
-      }
-    } else {
-      for (;;) {
-        above = below + std::min(step, highest - below);
-        if (above == highest || beyond(above)) {
-          break;
-        }
-        below = above;
-        step *= 2;
-      }
-    }
-    while (above - below > 1) {
-      const std::uint64_t mid = below + (above - below) / 2;
-      (beyond(mid) ? above : below) = mid;
-    }
-    return fromOrderKey(above);
-  }
-
-  // The neighbouring doubles (finite values only).
-  static double nextUp(double value) { return fromOrderKey(orderKey(value) + 1); }
-  static double nextDown(double value) { return fromOrderKey(orderKey(value) - 1); }
-
- private:
-  // A key that orders doubles (no NaN) as unsigned integers.
-  static std::uint64_t orderKey(double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
-  }
-  static double fromOrderKey(std::uint64_t key) {
-    return std::bit_cast<double>((key >> 63) != 0 ? key & ~(std::uint64_t{1} << 63) : ~key);
-  }
-
- public:
  private:
   double viewStart_;
   double viewEnd_;
   double pixelsPerSecond_;
-  double secondsPerPixel_;  // for first guesses only
   int left_;
   int right_;
   double width_;
@@ -213,19 +145,6 @@ class RunSink {
   int left_;
   int end_;
 };
-
-// The 8-bit key of a start inside its block: monotone in the time, so a key below the key of a
-// time means a start before it, a key above it a start after it; only equal keys need the time.
-std::uint8_t startKey(double time, double blockStart, double scale) {
-  const double scaled = (time - blockStart) * scale;
-  if (!(scaled > 0.0)) {
-    return 0;
-  }
-  if (scaled >= 255.0) {
-    return 255;
-  }
-  return static_cast<std::uint8_t>(scaled);
-}
 
 // The walk's user-section pieces seen as a row of Running stretches, in their own order or in
 // the start order given by `order`.
@@ -284,20 +203,9 @@ class RowRaster::Sweep {
                                                            : SegmentState::Interrupted;
   }
   std::size_t lastReaching(std::size_t begun, int column) const;
-  // Asks for the cache lines of a key and its block ahead of the sweep: the sweep reads both in
-  // order but does so much work between lines that the hardware does not fetch them in time.
-  void prefetchKeys(std::size_t i) const {
-#if defined(__GNUC__) || defined(__clang__)
-    if (i < index_.startKeys_.size()) {
-      __builtin_prefetch(index_.startKeys_.data() + i);
-      __builtin_prefetch(index_.heads_.data() + i / Block);
-    }
-#else
-    (void)i;
-#endif
-  }
-  std::size_t firstStartingFrom(std::size_t first, std::size_t last, double time) const;
-  std::size_t countBefore(std::size_t low, std::size_t high, double time) const;
+  template <class Before>
+  std::size_t partitionStarts(std::size_t first, std::size_t last, Before before) const;
+  std::size_t firstBeyondColumn(std::size_t first, std::size_t last, int column) const;
   void fillCovered(std::size_t begun, int from, int to);
   bool anyRunning(std::size_t first, std::size_t last) const;
   double stateTimeBefore(std::size_t k, SegmentState state) const;
@@ -348,42 +256,51 @@ std::size_t RowRaster::Sweep<Rows>::lastReaching(std::size_t begun, int column) 
   return None;
 }
 
-// The stretches in [low, high), all inside one block, that begin before `time` (they come
-// first): read in order rather than bisected, and mostly from the keys alone.
+// The first stretch in [first, last) whose start fails `before` (true on a prefix of the
+// starts): a look at the next two, then galloping over the block starts and reading on inside
+// one block.
 template <class Rows>
-std::size_t RowRaster::Sweep<Rows>::countBefore(std::size_t low, std::size_t high,
-                                                double time) const {
-  if (low >= high) {
-    return 0;
-  }
-  const std::size_t block = low / Block;
-  const std::uint8_t key = startKey(time, index_.heads_[block].from, index_.heads_[block].keyScale);
-  const std::uint8_t* keys = index_.startKeys_.data();
-  std::size_t i = low;
-  while (i < high && (keys[i] < key || (keys[i] == key && row_.from(i) < time))) {
-    ++i;
-  }
-  return i - low;
-}
-
-// The first stretch in [first, last) that begins at or after `time`: a look at the next two,
-// then galloping over the block starts and counting inside one block.
-template <class Rows>
-std::size_t RowRaster::Sweep<Rows>::firstStartingFrom(std::size_t first, std::size_t last,
-                                                      double time) const {
-  if (first >= last || countBefore(first, first + 1, time) == 0) {
+template <class Before>
+std::size_t RowRaster::Sweep<Rows>::partitionStarts(std::size_t first, std::size_t last,
+                                                    Before before) const {
+  if (first >= last || !before(row_.from(first))) {
     return first;
   }
-  if (first + 1 >= last || countBefore(first + 1, first + 2, time) == 0) {
+  if (first + 1 >= last || !before(row_.from(first + 1))) {
     return first + 1;
   }
   const std::size_t lowBlock = (first + 1) / Block + 1;
   const std::size_t blocks = (last + Block - 1) / Block;  // blocks that start before `last`
-  const std::size_t stopBlock = gallop(lowBlock, std::max(lowBlock, blocks),
-                                       [&](std::size_t b) { return index_.heads_[b].from < time; });
-  const std::size_t low = stopBlock > lowBlock ? (stopBlock - 1) * Block + 1 : first + 2;
+  const std::size_t stopBlock = gallop(lowBlock, std::max(lowBlock, blocks), [&](std::size_t b) {
+    return before(index_.heads_[b].from);
+  });
+  std::size_t i = stopBlock > lowBlock ? (stopBlock - 1) * Block + 1 : first + 2;
   const std::size_t high = std::min(stopBlock * Block, last);
-  return low + countBefore(low, high, time);
+  while (i < high && before(row_.from(i))) {
+    ++i;
+  }
+  return i;
+}
+
+// The first stretch in [first, last) that begins right of `column`. Inside the window
+// x(t) <= column exactly when (t - viewStart) * pixelsPerSecond < column + 1 - left, which
+// saves the mapping's conversion on every start compared.
+template <class Rows>
+std::size_t RowRaster::Sweep<Rows>::firstBeyondColumn(std::size_t first, std::size_t last,
+                                                      int column) const {
+  if (column < map_.left()) {
+    return first;
+  }
+  if (column >= map_.right()) {
+    return last;
+  }
+  const double start = map_.viewStart();
+  const double end = map_.viewEnd();
+  const double pixelsPerSecond = map_.pixelsPerSecond();
+  const auto limit = static_cast<double>(column + 1 - map_.left());
+  return partitionStarts(first, last, [=](double from) {
+    return from < start || (from <= end && (from - start) * pixelsPerSecond < limit);
+  });
 }
 
 // Paints the columns [from, to), in which no stretch begins, from the stretches begun before.
@@ -496,15 +413,17 @@ void RowRaster::Sweep<Rows>::run() {
   }
   // Stretches that begin after the window are hidden; those before `inside` begin before it and
   // show only when they reach into it.
-  const std::size_t shown = firstStartingFrom(0, count, PixelMap::nextUp(map_.viewEnd()));
+  const std::size_t shown =
+      partitionStarts(0, count, [&](double from) { return from <= map_.viewEnd(); });
   if (shown == 0) {
     return;
   }
-  const std::size_t inside = firstStartingFrom(0, shown, map_.viewStart());
+  const std::size_t inside =
+      partitionStarts(0, shown, [&](double from) { return from < map_.viewStart(); });
 
   // The first column: stretches that cross the window's left edge begin there too.
   int column = map_.left();
-  std::size_t begun = firstStartingFrom(inside, shown, map_.firstTimeBeyond(column));
+  std::size_t begun = firstBeyondColumn(inside, shown, column);
   std::vector<std::size_t> crossing;
   for (std::size_t i = lastReaching(inside, column); i != None && crossing.size() < MaxCrossing;
        i = lastReaching(i, column)) {
@@ -522,8 +441,7 @@ void RowRaster::Sweep<Rows>::run() {
   ++column;
 
   while (column < end_) {
-    prefetchKeys(begun + KeyPrefetchDistance);
-    const std::size_t after = firstStartingFrom(begun, shown, map_.firstTimeBeyond(column));
+    const std::size_t after = firstBeyondColumn(begun, shown, column);
     if (after == begun) {
       // Nothing begins here: on to the column of the next start.
       const int next = begun < shown ? std::min(map_.x(row_.from(begun)), end_) : end_;
@@ -564,7 +482,6 @@ void RowRaster::build(const Rows& row) {
   const std::size_t count = row.size();
   const std::size_t blocks = (count + Block - 1) / Block;
   heads_.resize(blocks);
-  startKeys_.resize(count);
   runningBefore_.resize(blocks + 1);
   interruptedBefore_.resize(blocks + 1);
   undefinedBefore_.resize(blocks + 1);
@@ -585,12 +502,6 @@ void RowRaster::build(const Rows& row) {
     const std::size_t stop = std::min(count, first + Block);
     BlockHead& head = heads_[block];
     head.from = row.from(first);
-    const double span = row.from(stop - 1) - row.from(first);
-    const auto scale = static_cast<float>(span > 0.0 ? 255.0 / span : 0.0);
-    head.keyScale = std::isfinite(scale) ? scale : 0.0f;
-    for (std::size_t i = first; i < stop; ++i) {
-      startKeys_[i] = startKey(row.from(i), head.from, head.keyScale);
-    }
     double blockEnd = -Infinity;
     bool ordered = true;
     bool endsAfterStarts = true;
@@ -643,8 +554,7 @@ void RowRaster::raster(const TimeAxis& axis, std::vector<ColumnRun>& out) const 
 }
 
 std::size_t RowRaster::storageBytes() const {
-  return heads_.capacity() * sizeof(BlockHead) + startKeys_.capacity() +
-         runningBefore_.capacity() * sizeof(std::uint32_t) +
+  return heads_.capacity() * sizeof(BlockHead) + runningBefore_.capacity() * sizeof(std::uint32_t) +
          (interruptedBefore_.capacity() + undefinedBefore_.capacity() +
           latestEndBefore_.capacity() + endTree_.capacity()) *
              sizeof(double);

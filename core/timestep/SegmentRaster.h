@@ -57,20 +57,16 @@ class RowRaster {
   const std::vector<UserSectionPiece>* pieces_ = nullptr;
   const std::uint32_t* pieceOrder_ = nullptr;
   // What the sweep reads of a block on nearly every column, kept together: the start of its
-  // first stretch, the scale of its start keys, which of its stretches run and which are
+  // first stretch, which of its stretches run and which are
   // undefined (a bit each, so painting rarely reads the states themselves), and flags (the ends
   // inside it never decrease; no stretch in it ends before it begins).
   struct BlockHead {
     double from = 0.0;
-    float keyScale = 0.0f;
     std::uint32_t running = 0;
     std::uint32_t undefined = 0;
     std::uint8_t flags = 0;
   };
   std::vector<BlockHead> heads_;
-  // Per stretch its start quantised to 8 bits across its block, in start order: most searches
-  // by start compare only these, an eighth of the memory of the starts themselves.
-  std::vector<std::uint8_t> startKeys_;
   // Per block: the Running stretches and the time of the Interrupted and the Undefined
   // stretches before it, and the latest end before it.
   std::vector<std::uint32_t> runningBefore_;

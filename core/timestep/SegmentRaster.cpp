@@ -444,7 +444,10 @@ void RowRaster::Sweep<Rows>::run() {
     const std::size_t after = firstBeyondColumn(begun, shown, column);
     if (after == begun) {
       // Nothing begins here: on to the column of the next start.
-      const int next = begun < shown ? std::min(map_.x(row_.from(begun)), end_) : end_;
+      // (At least one column on, so that the sweep advances even if the two mappings ever
+      // disagreed on a start.)
+      const int next =
+          begun < shown ? std::clamp(map_.x(row_.from(begun)), column + 1, end_) : end_;
       fillCovered(begun, column, next);
       column = next;
       continue;

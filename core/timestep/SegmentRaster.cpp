@@ -12,8 +12,8 @@ namespace kelvor {
 
 namespace {
 
-// Stretches (and clock points) per block of the index. A dense column scans at most two partial
-// blocks; the per-block data costs about two bytes a stretch.
+// Stretches (and clock points) per block of the index. A column reads at most about one block
+// of starts; the per-block data costs about three bytes a stretch.
 constexpr std::size_t Block = 32;
 static_assert(Block == 32, "the Running stretches of a block are kept as the bits of 32-bit words");
 // Block flags.

@@ -56,10 +56,10 @@ class RowRaster {
   const EntrySegments* row_ = nullptr;
   const std::vector<UserSectionPiece>* pieces_ = nullptr;
   const std::uint32_t* pieceOrder_ = nullptr;
-  // What the sweep reads of a block on nearly every column, kept together: the start of its
-  // first stretch, which of its stretches run and which are
-  // undefined (a bit each, so painting rarely reads the states themselves), and flags (the ends
-  // inside it never decrease; no stretch in it ends before it begins).
+  // What the sweep reads of a block of stretches on nearly every column, kept together: the
+  // start of its first stretch, which of its stretches run and which are undefined (a bit each,
+  // so painting rarely reads the states themselves), and flags (the ends inside it never
+  // decrease; no stretch in it ends before it begins).
   struct BlockHead {
     double from = 0.0;
     std::uint32_t running = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <numeric>
 #include <utility>
 
 #include "timestep/ClockScale.h"
@@ -11,9 +12,13 @@ namespace kelvor {
 
 namespace {
 
-// Stretches (and clock points) per block of the index. A dense column scans at most two partial
-// blocks; the per-block data costs about two bytes a stretch.
+// Stretches (and clock points) per block of the index. A column reads at most about one block
+// of starts; the per-block data costs about three bytes a stretch.
 constexpr std::size_t Block = 32;
+static_assert(Block == 32, "the Running stretches of a block are kept as the bits of 32-bit words");
+// Block flags.
+constexpr std::uint8_t EndsOrdered = 1;
+constexpr std::uint8_t EndsAfterStarts = 2;
 constexpr std::size_t None = std::numeric_limits<std::size_t>::max();
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 // A stretch reaches this many columns past the column of its end.
@@ -21,9 +26,6 @@ constexpr int EndOverhang = 2;
 // Stretches from before the window taken into account in its first column (the nesting depth of
 // an entry in itself; more only in made-up rows).
 constexpr std::size_t MaxCrossing = 64;
-// A column over this many starts counts its Running stretches through the block sums instead of
-// looking at each.
-constexpr std::size_t DirectScan = 2 * Block;
 
 // The first index in [first, last) for which `inPrefix` is false, where it is true on a prefix
 // of the range: galloping from `first`, so the cost grows with the logarithm of the distance.
@@ -96,6 +98,7 @@ class PixelMap {
   int right() const { return right_; }
   double viewStart() const { return viewStart_; }
   double viewEnd() const { return viewEnd_; }
+  double pixelsPerSecond() const { return pixelsPerSecond_; }
 
   int x(double t) const {
     if (t < viewStart_) {
@@ -143,6 +146,24 @@ class RunSink {
   int end_;
 };
 
+// The walk's user-section pieces seen as a row of Running stretches, in their own order or in
+// the start order given by `order`.
+struct PieceRows {
+  const std::vector<UserSectionPiece>& pieces;
+  std::size_t size() const { return pieces.size(); }
+  double from(std::size_t i) const { return pieces[i].from; }
+  double to(std::size_t i) const { return pieces[i].to; }
+  SegmentState state(std::size_t) const { return SegmentState::Running; }
+};
+struct OrderedPieceRows {
+  const std::vector<UserSectionPiece>& pieces;
+  const std::uint32_t* order;
+  std::size_t size() const { return pieces.size(); }
+  double from(std::size_t i) const { return pieces[order[i]].from; }
+  double to(std::size_t i) const { return pieces[order[i]].to; }
+  SegmentState state(std::size_t) const { return SegmentState::Running; }
+};
+
 double nonNegative(double value) {
   return value > 0.0 ? value : 0.0;
 }
@@ -153,11 +174,12 @@ double nonNegative(double value) {
 // that begin left of the current column. A column in which no stretch begins shows the last
 // stretch among those that still reaches it; a column in which one begins shows that one; a
 // column in which several begin is decided from the block sums of the stretches beginning there.
+template <class Rows>
 class RowRaster::Sweep {
  public:
-  Sweep(const RowRaster& index, const TimeAxis& axis, std::vector<ColumnRun>& out)
+  Sweep(const RowRaster& index, const Rows& row, const TimeAxis& axis, std::vector<ColumnRun>& out)
       : index_(index),
-        row_(*index.row_),
+        row_(row),
         axis_(axis),
         map_(axis),
         end_(map_.right() + EndOverhang),
@@ -171,19 +193,27 @@ class RowRaster::Sweep {
   bool reaches(double to, int column) const {
     return to >= map_.viewStart() && map_.x(to) + EndOverhang > column;
   }
+  // The state of a stretch from the block bits.
+  SegmentState stateOf(std::size_t i) const {
+    const std::uint32_t bit = 1u << (i % Block);
+    if ((index_.heads_[i / Block].running & bit) != 0) {
+      return SegmentState::Running;
+    }
+    return (index_.heads_[i / Block].undefined & bit) != 0 ? SegmentState::Undefined
+                                                           : SegmentState::Interrupted;
+  }
   std::size_t lastReaching(std::size_t begun, int column) const;
+  template <class Before>
+  std::size_t partitionStarts(std::size_t first, std::size_t last, Before before) const;
   std::size_t firstBeyondColumn(std::size_t first, std::size_t last, int column) const;
-  template <class InPrefix>
-  std::size_t partitionByStart(std::size_t first, std::size_t last, InPrefix inPrefix) const;
   void fillCovered(std::size_t begun, int from, int to);
   bool anyRunning(std::size_t first, std::size_t last) const;
-  std::uint32_t runningBefore(std::size_t k) const;
   double stateTimeBefore(std::size_t k, SegmentState state) const;
-  void denseColumn(int column, std::size_t first, std::size_t last, std::size_t before,
+  void denseColumn(int column, std::size_t first, std::size_t last,
                    const std::vector<std::size_t>& crossing);
 
   const RowRaster& index_;
-  const EntrySegments& row_;
+  const Rows& row_;
   const TimeAxis& axis_;
   PixelMap map_;
   int end_;
@@ -192,7 +222,8 @@ class RowRaster::Sweep {
 
 // The last stretch before `begun` that covers `column`, or None. Ends rise with the starts in a
 // row without nesting, so mostly only the stretch just before `begun` is looked at.
-std::size_t RowRaster::Sweep::lastReaching(std::size_t begun, int column) const {
+template <class Rows>
+std::size_t RowRaster::Sweep<Rows>::lastReaching(std::size_t begun, int column) const {
   if (begun == 0) {
     return None;
   }
@@ -201,7 +232,7 @@ std::size_t RowRaster::Sweep::lastReaching(std::size_t begun, int column) const 
     return last;
   }
   const std::size_t block = last / Block;
-  if (index_.endsOrdered_[block] == 0) {
+  if ((index_.heads_[block].flags & EndsOrdered) == 0) {
     for (std::size_t i = last; i-- > block * Block;) {
       if (reaches(row_.to(i), column)) {
         return i;
@@ -225,39 +256,61 @@ std::size_t RowRaster::Sweep::lastReaching(std::size_t begun, int column) const 
   return None;
 }
 
-// The first stretch in [first, last) whose start fails `inPrefix` (true on a prefix of the
-// starts): galloping over the block starts, then a binary search inside one block.
-template <class InPrefix>
-std::size_t RowRaster::Sweep::partitionByStart(std::size_t first, std::size_t last,
-                                               InPrefix inPrefix) const {
-  if (first >= last || !inPrefix(row_.from(first))) {
+// The first stretch in [first, last) whose start fails `before` (true on a prefix of the
+// starts): a look at the next two, then galloping over the block starts and reading on inside
+// one block.
+template <class Rows>
+template <class Before>
+std::size_t RowRaster::Sweep<Rows>::partitionStarts(std::size_t first, std::size_t last,
+                                                    Before before) const {
+  if (first >= last || !before(row_.from(first))) {
     return first;
   }
-  if (first + 1 >= last || !inPrefix(row_.from(first + 1))) {
+  if (first + 1 >= last || !before(row_.from(first + 1))) {
     return first + 1;
   }
   const std::size_t lowBlock = (first + 1) / Block + 1;
   const std::size_t blocks = (last + Block - 1) / Block;  // blocks that start before `last`
   const std::size_t stopBlock = gallop(lowBlock, std::max(lowBlock, blocks), [&](std::size_t b) {
-    return inPrefix(index_.blockFrom_[b]);
+    return before(index_.heads_[b].from);
   });
-  const std::size_t low = stopBlock > lowBlock ? (stopBlock - 1) * Block + 1 : first + 2;
+  std::size_t i = stopBlock > lowBlock ? (stopBlock - 1) * Block + 1 : first + 2;
   const std::size_t high = std::min(stopBlock * Block, last);
-  return gallop(low, std::max(low, high), [&](std::size_t i) { return inPrefix(row_.from(i)); });
+  while (i < high && before(row_.from(i))) {
+    ++i;
+  }
+  return i;
 }
 
-std::size_t RowRaster::Sweep::firstBeyondColumn(std::size_t first, std::size_t last,
-                                                int column) const {
-  return partitionByStart(first, last, [&](double from) { return map_.x(from) <= column; });
+// The first stretch in [first, last) that begins right of `column`. Inside the window
+// x(t) <= column exactly when (t - viewStart) * pixelsPerSecond < column + 1 - left, which
+// saves the mapping's conversion on every start compared.
+template <class Rows>
+std::size_t RowRaster::Sweep<Rows>::firstBeyondColumn(std::size_t first, std::size_t last,
+                                                      int column) const {
+  if (column < map_.left()) {
+    return first;
+  }
+  if (column >= map_.right()) {
+    return last;
+  }
+  const double start = map_.viewStart();
+  const double end = map_.viewEnd();
+  const double pixelsPerSecond = map_.pixelsPerSecond();
+  const auto limit = static_cast<double>(column + 1 - map_.left());
+  return partitionStarts(first, last, [=](double from) {
+    return from < start || (from <= end && (from - start) * pixelsPerSecond < limit);
+  });
 }
 
 // Paints the columns [from, to), in which no stretch begins, from the stretches begun before.
-void RowRaster::Sweep::fillCovered(std::size_t begun, int from, int to) {
+template <class Rows>
+void RowRaster::Sweep<Rows>::fillCovered(std::size_t begun, int from, int to) {
   int column = from;
   std::size_t top = lastReaching(begun, column);
   while (top != None && column < to) {
     const int reach = map_.x(row_.to(top)) + EndOverhang;
-    sink_.add(column, std::min(reach, to), row_.state(top));
+    sink_.add(column, std::min(reach, to), stateOf(top));
     column = reach;
     if (column >= to) {
       break;
@@ -267,16 +320,8 @@ void RowRaster::Sweep::fillCovered(std::size_t begun, int from, int to) {
   }
 }
 
-std::uint32_t RowRaster::Sweep::runningBefore(std::size_t k) const {
-  const std::size_t block = k / Block;
-  std::uint32_t count = index_.runningBefore_[block];
-  for (std::size_t i = block * Block; i < k; ++i) {
-    count += row_.state(i) == SegmentState::Running ? 1u : 0u;
-  }
-  return count;
-}
-
-double RowRaster::Sweep::stateTimeBefore(std::size_t k, SegmentState state) const {
+template <class Rows>
+double RowRaster::Sweep<Rows>::stateTimeBefore(std::size_t k, SegmentState state) const {
   const std::size_t block = k / Block;
   double time = state == SegmentState::Interrupted ? index_.interruptedBefore_[block]
                                                    : index_.undefinedBefore_[block];
@@ -288,26 +333,38 @@ double RowRaster::Sweep::stateTimeBefore(std::size_t k, SegmentState state) cons
   return time;
 }
 
-bool RowRaster::Sweep::anyRunning(std::size_t first, std::size_t last) const {
-  const std::size_t direct = std::min(last, first + DirectScan);
-  for (std::size_t i = first; i < direct; ++i) {
-    if (row_.state(i) == SegmentState::Running) {
-      return true;
-    }
+// From the bits of the partial blocks at both ends and the block counts between them.
+template <class Rows>
+bool RowRaster::Sweep<Rows>::anyRunning(std::size_t first, std::size_t last) const {
+  if (first >= last) {
+    return false;
   }
-  return direct < last && runningBefore(last) > runningBefore(direct);
+  const std::size_t firstBlock = first / Block;
+  const std::size_t lastBlock = (last - 1) / Block;
+  auto bits = [&](std::size_t block, std::size_t low, std::size_t high) {
+    const std::uint32_t below = high >= Block ? ~0u : (1u << high) - 1u;
+    return (index_.heads_[block].running & below & ~((1u << low) - 1u)) != 0;
+  };
+  if (firstBlock == lastBlock) {
+    return bits(firstBlock, first % Block, (last - 1) % Block + 1);
+  }
+  return bits(firstBlock, first % Block, Block) || bits(lastBlock, 0, (last - 1) % Block + 1) ||
+         index_.runningBefore_[lastBlock] > index_.runningBefore_[firstBlock + 1];
 }
 
 // A column in which the stretches [first, last) begin, `crossing` the stretches from before the
-// window in the first column, `before` the stretch that covers the column from an earlier one.
-void RowRaster::Sweep::denseColumn(int column, std::size_t first, std::size_t last,
-                                   std::size_t before, const std::vector<std::size_t>& crossing) {
+// window in the first column.
+template <class Rows>
+void RowRaster::Sweep<Rows>::denseColumn(int column, std::size_t first, std::size_t last,
+                                         const std::vector<std::size_t>& crossing) {
   constexpr SegmentState Running = SegmentState::Running;
-  bool running = before != None && row_.state(before) == Running;
+  bool running = anyRunning(first, last);
   for (std::size_t i : crossing) {
-    running = running || row_.state(i) == Running;
+    running = running || stateOf(i) == Running;
   }
-  if (running || anyRunning(first, last)) {
+  // What covers the column from an earlier one (nothing does in the first column).
+  const std::size_t before = running || column == map_.left() ? None : lastReaching(first, column);
+  if (running || (before != None && stateOf(before) == Running)) {
     sink_.add(column, column + 1, Running);
     return;
   }
@@ -343,12 +400,13 @@ void RowRaster::Sweep::denseColumn(int column, std::size_t first, std::size_t la
   } else {
     // A tie (stretches without length): what plain painting leaves on top.
     const std::size_t top = lastReaching(last, column);
-    state = top != None ? row_.state(top) : SegmentState::Interrupted;
+    state = top != None ? stateOf(top) : SegmentState::Interrupted;
   }
   sink_.add(column, column + 1, state);
 }
 
-void RowRaster::Sweep::run() {
+template <class Rows>
+void RowRaster::Sweep<Rows>::run() {
   const std::size_t count = row_.size();
   if (count == 0 || map_.right() < map_.left()) {
     return;
@@ -356,12 +414,12 @@ void RowRaster::Sweep::run() {
   // Stretches that begin after the window are hidden; those before `inside` begin before it and
   // show only when they reach into it.
   const std::size_t shown =
-      partitionByStart(0, count, [&](double from) { return from <= map_.viewEnd(); });
+      partitionStarts(0, count, [&](double from) { return from <= map_.viewEnd(); });
   if (shown == 0) {
     return;
   }
   const std::size_t inside =
-      partitionByStart(0, shown, [&](double from) { return from < map_.viewStart(); });
+      partitionStarts(0, shown, [&](double from) { return from < map_.viewStart(); });
 
   // The first column: stretches that cross the window's left edge begin there too.
   int column = map_.left();
@@ -375,30 +433,34 @@ void RowRaster::Sweep::run() {
   if (startingHere == 1) {
     const std::size_t top = lastReaching(begun, column);
     if (top != None) {
-      sink_.add(column, column + 1, row_.state(top));
+      sink_.add(column, column + 1, stateOf(top));
     }
   } else if (startingHere > 1) {
-    denseColumn(column, inside, begun, None, crossing);
+    denseColumn(column, inside, begun, crossing);
   }
   ++column;
 
   while (column < end_) {
-    const int next = begun < shown ? map_.x(row_.from(begun)) : end_;
-    if (next > column) {
-      fillCovered(begun, column, std::min(next, end_));
-      column = next;
-      if (column >= end_) {
-        break;
-      }
-    }
     const std::size_t after = firstBeyondColumn(begun, shown, column);
+    if (after == begun) {
+      // Nothing begins here: on to the column of the next start.
+      // (At least one column on, so that the sweep advances even if the two mappings ever
+      // disagreed on a start.)
+      const int next =
+          begun < shown ? std::clamp(map_.x(row_.from(begun)), column + 1, end_) : end_;
+      fillCovered(begun, column, next);
+      column = next;
+      continue;
+    }
     if (after - begun == 1) {
-      const std::size_t top = lastReaching(after, column);
-      if (top != None) {
-        sink_.add(column, column + 1, row_.state(top));
+      // A stretch covers the column it begins in unless it ends before it begins.
+      if ((index_.heads_[begun / Block].flags & EndsAfterStarts) != 0) {
+        sink_.add(column, column + 1, stateOf(begun));
+      } else if (const std::size_t top = lastReaching(after, column); top != None) {
+        sink_.add(column, column + 1, stateOf(top));
       }
     } else {
-      denseColumn(column, begun, after, lastReaching(begun, column), {});
+      denseColumn(column, begun, after, {});
     }
     begun = after;
     ++column;
@@ -406,14 +468,27 @@ void RowRaster::Sweep::run() {
 }
 
 RowRaster::RowRaster(const EntrySegments& row) : row_(&row) {
+  build(row);
+}
+
+RowRaster::RowRaster(const std::vector<UserSectionPiece>& pieces, const std::uint32_t* order)
+    : pieces_(&pieces), pieceOrder_(order) {
+  if (order != nullptr) {
+    build(OrderedPieceRows{pieces, order});
+  } else {
+    build(PieceRows{pieces});
+  }
+}
+
+template <class Rows>
+void RowRaster::build(const Rows& row) {
   const std::size_t count = row.size();
   const std::size_t blocks = (count + Block - 1) / Block;
-  blockFrom_.resize(blocks);
+  heads_.resize(blocks);
   runningBefore_.resize(blocks + 1);
   interruptedBefore_.resize(blocks + 1);
   undefinedBefore_.resize(blocks + 1);
   latestEndBefore_.resize(blocks);
-  endsOrdered_.resize(blocks);
   endTreeLeaves_ = std::bit_ceil(std::max<std::size_t>(blocks, 1));
   endTree_.assign(2 * endTreeLeaves_, -Infinity);
 
@@ -428,26 +503,36 @@ RowRaster::RowRaster(const EntrySegments& row) : row_(&row) {
     latestEndBefore_[block] = latestEnd;
     const std::size_t first = block * Block;
     const std::size_t stop = std::min(count, first + Block);
-    blockFrom_[block] = row.from(first);
+    BlockHead& head = heads_[block];
+    head.from = row.from(first);
     double blockEnd = -Infinity;
     bool ordered = true;
+    bool endsAfterStarts = true;
+    std::uint32_t mask = 0;
+    std::uint32_t undefinedBits = 0;
     for (std::size_t i = first; i < stop; ++i) {
       const double to = row.to(i);
       ordered = ordered && !(to < blockEnd);
+      endsAfterStarts = endsAfterStarts && to >= row.from(i);
       blockEnd = std::max(blockEnd, to);
       switch (row.state(i)) {
         case SegmentState::Running:
           ++running;
+          mask |= 1u << (i - first);
           break;
         case SegmentState::Interrupted:
           interrupted += nonNegative(to - row.from(i));
           break;
         case SegmentState::Undefined:
           undefined += nonNegative(to - row.from(i));
+          undefinedBits |= 1u << (i - first);
           break;
       }
     }
-    endsOrdered_[block] = ordered ? 1 : 0;
+    head.flags = static_cast<std::uint8_t>((ordered ? EndsOrdered : 0) |
+                                           (endsAfterStarts ? EndsAfterStarts : 0));
+    head.running = mask;
+    head.undefined = undefinedBits;
     endTree_[endTreeLeaves_ + block] = blockEnd;
     latestEnd = std::max(latestEnd, blockEnd);
   }
@@ -460,17 +545,22 @@ RowRaster::RowRaster(const EntrySegments& row) : row_(&row) {
 }
 
 void RowRaster::raster(const TimeAxis& axis, std::vector<ColumnRun>& out) const {
-  if (row_ == nullptr) {
-    return;
+  if (row_ != nullptr) {
+    Sweep<EntrySegments>(*this, *row_, axis, out).run();
+  } else if (pieces_ != nullptr && pieceOrder_ != nullptr) {
+    const OrderedPieceRows rows{*pieces_, pieceOrder_};
+    Sweep<OrderedPieceRows>(*this, rows, axis, out).run();
+  } else if (pieces_ != nullptr) {
+    const PieceRows rows{*pieces_};
+    Sweep<PieceRows>(*this, rows, axis, out).run();
   }
-  Sweep(*this, axis, out).run();
 }
 
 std::size_t RowRaster::storageBytes() const {
-  return (blockFrom_.capacity() + interruptedBefore_.capacity() + undefinedBefore_.capacity() +
+  return heads_.capacity() * sizeof(BlockHead) + runningBefore_.capacity() * sizeof(std::uint32_t) +
+         (interruptedBefore_.capacity() + undefinedBefore_.capacity() +
           latestEndBefore_.capacity() + endTree_.capacity()) *
-             sizeof(double) +
-         runningBefore_.capacity() * sizeof(std::uint32_t) + endsOrdered_.capacity();
+             sizeof(double);
 }
 
 // ----- TimeStepRaster -----
@@ -510,24 +600,31 @@ TimeStepRaster::TimeStepRaster(const TimeStepResult& result) : result_(&result) 
     rows_.emplace_back(row);
   }
 
-  std::vector<std::pair<double, double>> pieces;
-  pieces.reserve(result.userSections.size());
-  for (const UserSectionPiece& piece : result.userSections) {
-    pieces.emplace_back(piece.from, piece.to);
+  // The user run-time row reads the walk's pieces, through a start order of its own when they
+  // are not in start order already (a section closed at the top level starts early).
+  const std::vector<UserSectionPiece>& pieces = result.userSections;
+  auto byStart = [](const UserSectionPiece& a, const UserSectionPiece& b) {
+    return a.from < b.from;
+  };
+  if (std::is_sorted(pieces.begin(), pieces.end(), byStart)) {
+    userSections_ = RowRaster(pieces, nullptr);
+  } else {
+    userSectionOrder_.resize(pieces.size());
+    std::iota(userSectionOrder_.begin(), userSectionOrder_.end(), std::uint32_t{0});
+    std::stable_sort(
+        userSectionOrder_.begin(), userSectionOrder_.end(),
+        [&](std::uint32_t a, std::uint32_t b) { return pieces[a].from < pieces[b].from; });
+    userSections_ = RowRaster(pieces, userSectionOrder_.data());
   }
-  std::stable_sort(pieces.begin(), pieces.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  userSectionRow_ = std::make_unique<EntrySegments>(0);
-  for (const auto& [from, to] : pieces) {
-    userSectionRow_->add(from, to, SegmentState::Running);
-  }
-  userSectionRow_->finish();
-  userSections_ = RowRaster(*userSectionRow_);
 
-  marks_ = result.userMarks;
-  std::stable_sort(
-      marks_.begin(), marks_.end(),
-      [](const UserMarkPosition& a, const UserMarkPosition& b) { return a.time < b.time; });
+  // The marks and the clock lines come in time order from the walk; a copy is kept only when not.
+  auto byTime = [](const UserMarkPosition& a, const UserMarkPosition& b) {
+    return a.time < b.time;
+  };
+  if (!std::is_sorted(result.userMarks.begin(), result.userMarks.end(), byTime)) {
+    marks_ = result.userMarks;
+    std::stable_sort(marks_.begin(), marks_.end(), byTime);
+  }
   curveIndex_ = indexClock(result.clockCurve);
   topLevelIndex_ = indexClock(result.topLevelClock);
 }
@@ -543,20 +640,29 @@ const RowRaster* TimeStepRaster::row(std::uint32_t entry) const {
   return &rows_[static_cast<std::size_t>(segments - result_->rows.data())];
 }
 
+const std::vector<UserMarkPosition>& TimeStepRaster::markList() const {
+  static const std::vector<UserMarkPosition> none;
+  if (result_ == nullptr) {
+    return none;
+  }
+  return marks_.empty() ? result_->userMarks : marks_;
+}
+
 void TimeStepRaster::markColumns(const TimeAxis& axis, std::vector<MarkColumn>& out) const {
+  const std::vector<UserMarkPosition>& marks = markList();
   const PixelMap map(axis);
   const auto begin = std::partition_point(
-      marks_.begin(), marks_.end(),
+      marks.begin(), marks.end(),
       [&](const UserMarkPosition& mark) { return mark.time < map.viewStart(); });
   const auto stop = std::partition_point(
-      begin, marks_.end(), [&](const UserMarkPosition& mark) { return mark.time < map.viewEnd(); });
-  const auto first = static_cast<std::size_t>(begin - marks_.begin());
-  const auto last = static_cast<std::size_t>(stop - marks_.begin());
+      begin, marks.end(), [&](const UserMarkPosition& mark) { return mark.time < map.viewEnd(); });
+  const auto first = static_cast<std::size_t>(begin - marks.begin());
+  const auto last = static_cast<std::size_t>(stop - marks.begin());
   for (std::size_t i = first; i < last;) {
-    const int x = map.x(marks_[i].time);
+    const int x = map.x(marks[i].time);
     const std::size_t next =
-        gallop(i + 1, last, [&](std::size_t m) { return map.x(marks_[m].time) <= x; });
-    out.push_back({x, marks_[next - 1].number});
+        gallop(i + 1, last, [&](std::size_t m) { return map.x(marks[m].time) <= x; });
+    out.push_back({x, marks[next - 1].number});
     i = next;
   }
 }
@@ -662,9 +768,7 @@ std::size_t TimeStepRaster::storageBytes() const {
   for (const RowRaster& row : rows_) {
     bytes += row.storageBytes();
   }
-  if (userSectionRow_) {
-    bytes += userSectionRow_->storageBytes();
-  }
+  bytes += userSectionOrder_.capacity() * sizeof(std::uint32_t);
   return bytes;
 }
 

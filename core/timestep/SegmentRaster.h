@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "timestep/TimeAxis.h"
@@ -44,18 +43,36 @@ class RowRaster {
   std::size_t storageBytes() const;
 
  private:
+  friend class TimeStepRaster;
+  template <class Rows>
   class Sweep;  // the column walk of one raster call
 
+  // A row over the walk's user-section pieces as Running stretches, in their order when `order`
+  // is null, else in the order of the indices it points to (one per piece, by start).
+  RowRaster(const std::vector<UserSectionPiece>& pieces, const std::uint32_t* order);
+  template <class Rows>
+  void build(const Rows& row);
+
   const EntrySegments* row_ = nullptr;
-  // Per block of stretches: the start of its first stretch, the Running stretches and the time
-  // of the Interrupted and the Undefined stretches before it, the latest end before it, and
-  // whether the ends inside it never decrease.
-  std::vector<double> blockFrom_;
+  const std::vector<UserSectionPiece>* pieces_ = nullptr;
+  const std::uint32_t* pieceOrder_ = nullptr;
+  // What the sweep reads of a block of stretches on nearly every column, kept together: the
+  // start of its first stretch, which of its stretches run and which are undefined (a bit each,
+  // so painting rarely reads the states themselves), and flags (the ends inside it never
+  // decrease; no stretch in it ends before it begins).
+  struct BlockHead {
+    double from = 0.0;
+    std::uint32_t running = 0;
+    std::uint32_t undefined = 0;
+    std::uint8_t flags = 0;
+  };
+  std::vector<BlockHead> heads_;
+  // Per block: the Running stretches and the time of the Interrupted and the Undefined
+  // stretches before it, and the latest end before it.
   std::vector<std::uint32_t> runningBefore_;
   std::vector<double> interruptedBefore_;
   std::vector<double> undefinedBefore_;
   std::vector<double> latestEndBefore_;
-  std::vector<std::uint8_t> endsOrdered_;
   // A max tree over the latest end of each block, leaves from index endTreeLeaves_ on.
   std::vector<double> endTree_;
   std::size_t endTreeLeaves_ = 0;
@@ -84,6 +101,11 @@ class TimeStepRaster {
   TimeStepRaster() = default;
   // `result` must stay alive and unchanged while the raster is used.
   explicit TimeStepRaster(const TimeStepResult& result);
+  // Moves keep the user run-time row valid; a copy would point into the original's storage.
+  TimeStepRaster(TimeStepRaster&&) = default;
+  TimeStepRaster& operator=(TimeStepRaster&&) = default;
+  TimeStepRaster(const TimeStepRaster&) = delete;
+  TimeStepRaster& operator=(const TimeStepRaster&) = delete;
 
   // The row of an entry, or null when the walk found no stretch of it.
   const RowRaster* row(std::uint32_t entry) const;
@@ -116,10 +138,12 @@ class TimeStepRaster {
 
   const TimeStepResult* result_ = nullptr;
   std::vector<RowRaster> rows_;  // by index of result_->rows
-  // Owned through a pointer, so that moving the raster keeps userSections_ pointing at it.
-  std::unique_ptr<EntrySegments> userSectionRow_;
+  // The start order of the user-section pieces when the walk's are out of order. userSections_
+  // points into its heap buffer, which stays in place when the raster is moved.
+  std::vector<std::uint32_t> userSectionOrder_;
   RowRaster userSections_;
-  std::vector<UserMarkPosition> marks_;  // by time
+  const std::vector<UserMarkPosition>& markList() const;
+  std::vector<UserMarkPosition> marks_;  // a copy by time only when the walk's are not in order
   ClockIndex curveIndex_;
   ClockIndex topLevelIndex_;
 };

@@ -510,5 +510,17 @@ TEST_F(TimeStepRasterWalk, RowsAndUserSectionsOfAWalk) {
   EXPECT_GT(moved.storageBytes(), 0u);
 }
 
+TEST(TimeStepRaster, UserSectionPiecesOutOfOrderAreSortedAndSurviveAMove) {
+  TimeStepResult result;
+  result.userSections = {{5, 5.0, 6.0}, {6, 1.0, 2.0}, {7, 1.5, 3.0}, {5, 8.0, 8.0}};
+  std::optional<TimeStepRaster> raster(std::in_place, result);
+  const TimeStepRaster moved = std::move(*raster);
+  raster.reset();
+  std::vector<ColumnRun> sections;
+  moved.userSections().raster(TimeAxis(0, 10, 0, 100), sections);
+  EXPECT_EQ(sections, (std::vector<ColumnRun>{
+                          {10, 32, S::Running}, {50, 62, S::Running}, {80, 82, S::Running}}));
+}
+
 }  // namespace
 }  // namespace kelvor

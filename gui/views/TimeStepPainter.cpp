@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <limits>
 
 #include "settings/AnalysisSettings.h"
 #include "views/StatisticsRows.h"
@@ -283,9 +284,9 @@ class ClassRowColumns {
           ++end;
         }
         if (columns[x] != Empty) {
-          batches.add(QColor::fromRgb(columns[x]), Qt::SolidPattern,
-                      QRect(left_ + static_cast<int>(x), top, static_cast<int>(end - x),
-                            page.rowHeight));
+          batches.add(
+              QColor::fromRgb(columns[x]), Qt::SolidPattern,
+              QRect(left_ + static_cast<int>(x), top, static_cast<int>(end - x), page.rowHeight));
         }
         x = end;
       }
@@ -307,6 +308,42 @@ void addHatches(BrushBatches& batches, const std::vector<ColumnRun>& runs, int t
                   QRect(run.x0, top, run.x1 - run.x0, height));
     }
   }
+}
+
+// The lines of a clock staircase. Each column gets one vertical line over every value it
+// holds (a column over many changes is one bar, not a line drawn over itself at every change),
+// and only steps longer than a column get a horizontal line.
+QVector<QLine> clockLines(const std::vector<ClockStep>& steps, const ChartRect& chart,
+                          QVector<QRect>& bars) {
+  const int left = chart.left;
+  const int columns = chart.width() + 1;
+  std::vector<std::pair<int, int>> extent(
+      static_cast<std::size_t>(columns),
+      {std::numeric_limits<int>::max(), std::numeric_limits<int>::min()});
+  const auto cover = [&](int x, int y0, int y1) {
+    const int column = std::clamp(x - left, 0, columns - 1);
+    auto& [low, high] = extent[static_cast<std::size_t>(column)];
+    low = std::min({low, y0, y1});
+    high = std::max({high, y0, y1});
+  };
+  QVector<QLine> lines;
+  for (std::size_t i = 1; i < steps.size(); ++i) {
+    const ClockStep& from = steps[i - 1];
+    const ClockStep& to = steps[i];
+    if (to.x - from.x > 1) {
+      lines.append(QLine(from.x, from.y, to.x, from.y));
+    } else {
+      cover(from.x, from.y, from.y);
+    }
+    cover(to.x, from.y, to.y);
+  }
+  for (int column = 0; column < columns; ++column) {
+    const auto [low, high] = extent[static_cast<std::size_t>(column)];
+    if (low <= high) {
+      bars.append(QRect(left + column, low, 1, high - low + 1));
+    }
+  }
+  return lines;
 }
 
 // The stretches of every entry row on the page and, in the condensed layout, the running
@@ -373,8 +410,16 @@ void paintStretches(QPainter& painter, const TimeStepContent& content, const Tim
     painter.setPen(Qt::black);
     const QFontMetrics metrics = painter.fontMetrics();
     const int textTop = summaryBandTop(page, summary.userMarksRow());
+    // A number is written only where it does not run into the one before: in a wide window
+    // with a mark in every column the numbers would only cover each other.
+    int freeFrom = std::numeric_limits<int>::min();
     for (const MarkColumn& mark : marks) {
-      textAt(painter, metrics, mark.x, textTop, QString::number(mark.number, 16).toUpper());
+      if (mark.x < freeFrom) {
+        continue;
+      }
+      const QString number = QString::number(mark.number, 16).toUpper();
+      textAt(painter, metrics, mark.x, textTop, number);
+      freeFrom = mark.x + metrics.horizontalAdvance(number) + 1;
     }
   }
 
@@ -390,15 +435,13 @@ void paintStretches(QPainter& painter, const TimeStepContent& content, const Tim
     if (steps.size() < 2) {
       continue;
     }
-    QPolygon line;
-    line.reserve(static_cast<qsizetype>(steps.size() * 2));
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-      if (i > 0) {
-        line.append(QPoint(steps[i].x, steps[i - 1].y));
-      }
-      line.append(QPoint(steps[i].x, steps[i].y));
-    }
-    painter.drawPolyline(line);
+    QVector<QRect> bars;
+    painter.drawLines(clockLines(steps, chart, bars));
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(qcolor(colours::Clock));
+    painter.drawRects(bars);
+    painter.restore();
   }
 }
 

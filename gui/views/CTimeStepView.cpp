@@ -193,6 +193,8 @@ void CTimeStepView::invalidate(Dirty level) {
 
 void CTimeStepView::setWindow(const ViewWindow& window, bool horizontalStep) {
   window_ = window;
+  // The readouts name times of the previous window until the pointer moves again.
+  readouts_.reset();
   updateScrollBars();
   saveState();
   invalidate(horizontalStep ? Dirty::Chart : Dirty::All);

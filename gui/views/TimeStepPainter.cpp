@@ -170,6 +170,13 @@ void paintPositions(QPainter& painter, const TimeStepContent& content, const Tim
   const EventWindow events = eventWindow(*content.stream(), frame.window);
   const int h = metrics.height();
   const int right = page.chart().right;
+  // A repaint after a scroll step draws over the previous numbers: the widest the lines can be
+  // is cleared first.
+  const int widest = metrics.horizontalAdvance(
+      QString::fromStdString(startPosText(EventWindow{content.eventCount(), 0})) + "00");
+  painter.fillRect(
+      QRect(right - widest, readoutLineY(ReadoutLine::StartPos, h), widest, 2 * (h + 2)),
+      Qt::white);
   rightAlignedLine(painter, metrics, right, readoutLineY(ReadoutLine::StartPos, h),
                    QString::fromStdString(startPosText(events)));
   rightAlignedLine(painter, metrics, right, readoutLineY(ReadoutLine::EndPos, h),
@@ -181,6 +188,8 @@ void paintAxis(QPainter& painter, const TimeStepFrame& frame, const QFont& label
   const ChartRect chart = page.chart();
   painter.setFont(labelFont);
   const QFontMetrics metrics = painter.fontMetrics();
+  // The labels of the last ticks reach past the band: a repaint clears their whole line.
+  painter.fillRect(QRect(0, chart.bottom + 1, page.clientWidth, metrics.height() + 6), Qt::white);
   painter.fillRect(QRect(chart.left - 40, chart.bottom + 6, chart.width() + 40,
                          metrics.height() + metrics.leading()),
                    qcolor(colours::AxisBand));
@@ -578,6 +587,7 @@ TimeStepPage timeStepPage(const TimeStepContent& content, const TimeStepFrame& f
   measures.summaryRows = frame.summary.count();
   measures.visibleEntries = content.visibleEntries();
   page.layout = chartRect(measures);
+  page.clientWidth = client.width();
   return page;
 }
 

@@ -88,6 +88,7 @@ struct TimeStepPage {
   int rowHeight = 0;
   int labelColumnWidth = 0;
   int textHeight = 0;
+  int clientWidth = 0;
   ChartRect chart() const { return layout.chart; }
 };
 

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace kelvor::gui {
@@ -40,7 +41,9 @@ PidSelectDialog::PidSelectDialog(Session& session, bool condensedView,
 
   list_->setColumnCount(2);
   list_->setHeaderLabels({"ID", "Prozess Text"});
-  list_->setColumnWidth(0, IdColumnWidth);
+  // The id column holds the check box besides its text.
+  list_->setColumnWidth(0, IdColumnWidth + list_->style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                               2 * list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8);
   list_->setColumnWidth(1, NameColumnWidth);
   list_->setRootIsDecorated(false);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -96,7 +99,7 @@ PidSelectDialog::PidSelectDialog(Session& session, bool condensedView,
     connect(b, &QPushButton::clicked, this, [this, first, last] { invertClasses(first, last); });
   }
   // Which entries are the scheduler and the idle loop is not known: the button does nothing.
-  classColumn->addWidget(addButton(Button::ToggleScheduler, "Toggle Scheduler & Idle"));
+  classColumn->addWidget(addButton(Button::ToggleScheduler, "Toggle Scheduler && Idle"));
   classColumn->addStretch();
 
   auto* closeColumn = new QVBoxLayout;

@@ -66,9 +66,7 @@ FontGroupState fontSettings(FontAccess access, TimeStepFont which, LogFont& font
 struct TimeStepFontSet {
   std::array<LogFont, TimeStepFontCount> fonts{};
   LogFont& operator[](TimeStepFont f) { return fonts[static_cast<std::size_t>(f) - 1]; }
-  const LogFont& operator[](TimeStepFont f) const {
-    return fonts[static_cast<std::size_t>(f) - 1];
-  }
+  const LogFont& operator[](TimeStepFont f) const { return fonts[static_cast<std::size_t>(f) - 1]; }
   void loadAll(const FontBackendFactory& backends, Prompter& prompter);
 };
 

@@ -48,11 +48,11 @@ inline constexpr Rgb LegendHatch{180, 180, 180};
 
 // The bands of the priority colour code.
 enum class PriorityBand : std::uint8_t {
-  Lisr,           // interrupts
-  Unknown,        // priority 1000
-  Hisr,           // below 0x3FF, high byte neither 1 nor 2
-  Band0To32FF,    // below 0x3FF with high byte 1 or 2; up to 0x32FF with high byte >= 3
-  HighLowIds,     // 0x3FF..0x32FF with high byte < 3: red bars, black label; no legend entry
+  Lisr,         // interrupts
+  Unknown,      // priority 1000
+  Hisr,         // below 0x3FF, high byte neither 1 nor 2
+  Band0To32FF,  // below 0x3FF with high byte 1 or 2; up to 0x32FF with high byte >= 3
+  HighLowIds,   // 0x3FF..0x32FF with high byte < 3: red bars, black label; no legend entry
   Band3300To64FF,
   Band6500To96FF,
   Band9700ToC8FF,
@@ -148,7 +148,7 @@ class RowOrder {
   std::size_t size() const { return entries_.size(); }
 
  private:
-  std::vector<std::uint32_t> entries_;  // by row
+  std::vector<std::uint32_t> entries_;               // by row
   std::vector<std::pair<std::uint32_t, int>> rows_;  // (entry, row) by entry
 };
 

@@ -165,6 +165,28 @@ struct OrderedPieceRows {
   SegmentState state(std::size_t) const { return SegmentState::Running; }
 };
 
+// The latest end of a row's stretches, read in storage order.
+double latestEndOf(const EntrySegments& row) {
+  double latest = -Infinity;
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    latest = std::max(latest, row.to(i));
+  }
+  return latest;
+}
+double latestEndOf(const std::vector<UserSectionPiece>& pieces) {
+  double latest = -Infinity;
+  for (const UserSectionPiece& piece : pieces) {
+    latest = std::max(latest, piece.to);
+  }
+  return latest;
+}
+double latestEndOf(const PieceRows& rows) {
+  return latestEndOf(rows.pieces);
+}
+double latestEndOf(const OrderedPieceRows& rows) {
+  return latestEndOf(rows.pieces);
+}
+
 double nonNegative(double value) {
   return value > 0.0 ? value : 0.0;
 }
@@ -612,6 +634,107 @@ RowRaster::RowRaster(const std::vector<UserSectionPiece>& pieces, const std::uin
   }
 }
 
+// Builds the level of detail of a row over its time from its first start to its latest end,
+// one stretch at a time. Each stretch's time is split exactly at the bin edges: the parts of the
+// bins at both of its ends directly, the whole bins between them as a change of the lead that
+// whole bins carry, so that a long stretch costs little more than a short one.
+class RowRaster::DetailBuilder {
+ public:
+  DetailBuilder(RowRaster& index, std::size_t count, double firstStart, double latestEnd)
+      : index_(index) {
+    index_.binLead_.clear();
+    index_.binWords_.clear();
+    if (count < DetailMinStretches || !(latestEnd > firstStart)) {
+      return;
+    }
+    bins_ = count / StretchesPerBin;
+    index_.binStart_ = firstStart;
+    index_.binsPerSecond_ = static_cast<double>(bins_) / (latestEnd - firstStart);
+    if (!std::isfinite(index_.binsPerSecond_)) {
+      bins_ = 0;
+      return;
+    }
+    changes_.resize(bins_ + 1);
+    index_.binWords_.resize((bins_ + 63) / 64);
+  }
+
+  void add(double from, double to, SegmentState state) {
+    if (bins_ == 0) {
+      return;
+    }
+    const auto lastEdge = static_cast<double>(bins_);
+    const double start = index_.binStart_;
+    const double binsPerSecond = index_.binsPerSecond_;
+    from = std::clamp((from - start) * binsPerSecond, 0.0, lastEdge);
+    to = std::clamp((to - start) * binsPerSecond, 0.0, lastEdge);
+    if (!(to > from)) {
+      return;
+    }
+    const auto first = std::min(static_cast<std::size_t>(from), bins_ - 1);
+    // The bins [first, end) share time with the stretch.
+    const auto whole = static_cast<std::size_t>(to);
+    const std::size_t end = std::min(bins_, whole + (to > static_cast<double>(whole) ? 1 : 0));
+    mark(&BinWord::covered, first, end);
+    if (state == SegmentState::Running) {
+      mark(&BinWord::running, first, end);
+      return;
+    }
+    const double sign = state == SegmentState::Interrupted ? 1.0 : -1.0;
+    if (end == first + 1) {
+      changes_[first].part += sign * (to - from);
+      return;
+    }
+    changes_[first].part += sign * (static_cast<double>(first + 1) - from);
+    const std::size_t last = end - 1;
+    changes_[first + 1].whole += sign;
+    changes_[last].whole -= sign;
+    changes_[last].part += sign * (to - static_cast<double>(last));
+  }
+
+  void finish() {
+    if (bins_ == 0) {
+      return;
+    }
+    index_.binLead_.resize(bins_ + 1);
+    double lead = 0.0;
+    double wholeLead = 0.0;
+    for (std::size_t bin = 0; bin < bins_; ++bin) {
+      wholeLead += changes_[bin].whole;
+      lead += (changes_[bin].part + wholeLead) / index_.binsPerSecond_;
+      index_.binLead_[bin + 1] = static_cast<float>(lead);
+    }
+    std::uint32_t runningWords = 0;
+    std::uint32_t coveredWords = 0;
+    for (BinWord& word : index_.binWords_) {
+      word.runningBefore = runningWords;
+      word.coveredBefore = coveredWords;
+      runningWords += word.running != 0 ? 1 : 0;
+      coveredWords += word.covered != 0 ? 1 : 0;
+    }
+  }
+
+ private:
+  // Sets the bits of the bins [first, end), one word at a time.
+  void mark(std::uint64_t BinWord::*bits, std::size_t first, std::size_t end) {
+    std::vector<BinWord>& words = index_.binWords_;
+    for (std::size_t word = first / 64; word * 64 < end; ++word) {
+      const std::size_t low = std::max(first, word * 64) - word * 64;
+      const std::size_t high = std::min(end, word * 64 + 64) - word * 64;
+      words[word].*bits |= (~std::uint64_t{0} >> (64 - high)) & (~std::uint64_t{0} << low);
+    }
+  }
+
+  RowRaster& index_;
+  std::size_t bins_ = 0;
+  // Per bin, in bin widths: the Interrupted minus the Undefined parts of it covered by the
+  // stretches that end or begin in it, and the change of the lead that whole bins carry.
+  struct Change {
+    double part = 0.0;
+    double whole = 0.0;
+  };
+  std::vector<Change> changes_;
+};
+
 template <class Rows>
 void RowRaster::build(const Rows& row) {
   const std::size_t count = row.size();
@@ -623,6 +746,7 @@ void RowRaster::build(const Rows& row) {
   latestEndBefore_.resize(blocks);
   endTreeLeaves_ = std::bit_ceil(std::max<std::size_t>(blocks, 1));
   endTree_.assign(2 * endTreeLeaves_, -Infinity);
+  DetailBuilder detail(*this, count, count > 0 ? row.from(0) : 0.0, latestEndOf(row));
 
   std::uint32_t running = 0;
   double interrupted = 0.0;
@@ -647,6 +771,7 @@ void RowRaster::build(const Rows& row) {
       ordered = ordered && !(to < blockEnd);
       endsAfterStarts = endsAfterStarts && to >= row.from(i);
       blockEnd = std::max(blockEnd, to);
+      detail.add(row.from(i), to, row.state(i));
       switch (row.state(i)) {
         case SegmentState::Running:
           ++running;
@@ -674,88 +799,7 @@ void RowRaster::build(const Rows& row) {
   for (std::size_t node = endTreeLeaves_; node-- > 1;) {
     endTree_[node] = std::max(endTree_[2 * node], endTree_[2 * node + 1]);
   }
-  buildDetail(row, latestEnd);
-}
-
-// The level of detail over the row's time from its first start to its latest end. Each
-// stretch's time is split exactly at the bin edges: the parts of the bins at both of its ends
-// directly, the whole bins between them as changes in the number of stretches covering whole
-// bins, so that a long stretch costs no more than a short one.
-template <class Rows>
-void RowRaster::buildDetail(const Rows& row, double latestEnd) {
-  const std::size_t count = row.size();
-  binLead_.clear();
-  binWords_.clear();
-  if (count < DetailMinStretches || !(latestEnd > row.from(0))) {
-    return;
-  }
-  const std::size_t bins = count / StretchesPerBin;
-  binStart_ = row.from(0);
-  binsPerSecond_ = static_cast<double>(bins) / (latestEnd - binStart_);
-  if (!std::isfinite(binsPerSecond_)) {
-    return;
-  }
-  // Per bin, in bin widths: the Interrupted minus the Undefined parts of it covered by the
-  // stretches that end or begin in it, and the change of that lead from whole bins covered.
-  struct Change {
-    double part = 0.0;
-    double whole = 0.0;
-  };
-  std::vector<Change> changes(bins + 1);
-  binWords_.resize((bins + 63) / 64);
-  // Sets the bits of the bins [first, end) in the words, one part of a word at a time.
-  auto mark = [&](std::uint64_t BinWord::*bits, std::size_t first, std::size_t end) {
-    for (std::size_t word = first / 64; word * 64 < end; ++word) {
-      const std::size_t low = std::max(first, word * 64) - word * 64;
-      const std::size_t high = std::min(end, word * 64 + 64) - word * 64;
-      const std::uint64_t below = high == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << high) - 1;
-      binWords_[word].*bits |= below & (~std::uint64_t{0} << low);
-    }
-  };
-  const auto lastEdge = static_cast<double>(bins);
-  for (std::size_t i = 0; i < count; ++i) {
-    const double from = std::clamp((row.from(i) - binStart_) * binsPerSecond_, 0.0, lastEdge);
-    const double to = std::clamp((row.to(i) - binStart_) * binsPerSecond_, 0.0, lastEdge);
-    if (!(to > from)) {
-      continue;
-    }
-    const auto first = std::min(static_cast<std::size_t>(from), bins - 1);
-    // The bins [first, end) share time with the stretch.
-    const auto whole = static_cast<std::size_t>(to);
-    const std::size_t end = std::min(bins, whole + (to > static_cast<double>(whole) ? 1 : 0));
-    const SegmentState state = row.state(i);
-    mark(&BinWord::covered, first, end);
-    if (state == SegmentState::Running) {
-      mark(&BinWord::running, first, end);
-      continue;
-    }
-    const double sign = state == SegmentState::Interrupted ? 1.0 : -1.0;
-    if (end == first + 1) {
-      changes[first].part += sign * (to - from);
-      continue;
-    }
-    changes[first].part += sign * (static_cast<double>(first + 1) - from);
-    const std::size_t last = end - 1;
-    changes[first + 1].whole += sign;
-    changes[last].whole -= sign;
-    changes[last].part += sign * (to - static_cast<double>(last));
-  }
-  binLead_.resize(bins + 1);
-  double lead = 0.0;
-  double wholeLead = 0.0;
-  for (std::size_t bin = 0; bin < bins; ++bin) {
-    wholeLead += changes[bin].whole;
-    lead += (changes[bin].part + wholeLead) / binsPerSecond_;
-    binLead_[bin + 1] = static_cast<float>(lead);
-  }
-  std::uint32_t runningWords = 0;
-  std::uint32_t coveredWords = 0;
-  for (BinWord& word : binWords_) {
-    word.runningBefore = runningWords;
-    word.coveredBefore = coveredWords;
-    runningWords += word.running != 0 ? 1 : 0;
-    coveredWords += word.covered != 0 ? 1 : 0;
-  }
+  detail.finish();
 }
 
 void RowRaster::raster(const TimeAxis& axis, std::vector<ColumnRun>& out) const {

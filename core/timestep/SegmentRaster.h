@@ -70,8 +70,7 @@ class RowRaster {
   RowRaster(const std::vector<UserSectionPiece>& pieces, const std::uint32_t* order);
   template <class Rows>
   void build(const Rows& row);
-  template <class Rows>
-  void buildDetail(const Rows& row, double latestEnd);
+  class DetailBuilder;  // the level of detail, fed one stretch at a time
 
   const EntrySegments* row_ = nullptr;
   const std::vector<UserSectionPiece>* pieces_ = nullptr;

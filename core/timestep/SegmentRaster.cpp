@@ -563,9 +563,11 @@ void RowRaster::Sweep<Rows>::detailColumns(int from, int to, std::size_t inside,
     const double right = edgeOf(column + 1);
     const std::size_t rightBin = binOf(right);
     // The bins that share time with the column: from its left edge's up to its right edge's,
-    // which counts only when the column reaches into it.
+    // which counts only when the column reaches into it; none for a column before the row's
+    // first start or after its latest end.
     const std::size_t first = leftBin;
-    const std::size_t end = rightBin + (right > static_cast<double>(rightBin) ? 1 : 0);
+    const std::size_t end =
+        right > left ? rightBin + (right > static_cast<double>(rightBin) ? 1 : 0) : first;
     const double columnStart = left;
     left = right;
     leftBin = rightBin;

@@ -402,6 +402,7 @@ TEST(RowRaster, WideWindowsOfLongRowsFollowTheMergeRule) {
   const std::vector<Window> windows = {
       {"the whole row", 0.0, time, 1920},
       {"a window that hides stretches on both sides", 0.3 * time, 0.45 * time, 1000},
+      {"a window beyond both ends of the row", -0.2 * time, 1.4 * time, 1500},
   };
   constexpr int Left = 100;
   for (const Window& w : windows) {

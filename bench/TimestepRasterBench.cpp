@@ -1,7 +1,8 @@
 // The segment raster of the time-step chart over the walk of a synthetic stream of 10,000,000
 // events on 200 entries (KELVOR_BENCH_EVENTS overrides the count): building the index once per
 // walk, its bytes per event, and the column runs of every row, the user run-time row, the marks
-// and both clock lines of a 1920-pixel chart for the whole trace, a 1 ms and a 1 us window.
+// and both clock lines of a 1920-pixel chart for the whole trace, a 1 ms and a 1 us window; and
+// the entry rows alone for the whole trace.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -100,6 +101,30 @@ void BM_TimestepRaster_Zoom1(benchmark::State& state) {
   rasterAll(state, traceStart(), traceSpan());
 }
 BENCHMARK(BM_TimestepRaster_Zoom1)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(3);
+
+// The entry rows alone for the whole trace: the part of a paint that grows with the rows.
+void BM_TimestepRaster_Zoom1EntryRows(benchmark::State& state) {
+  Fixture& fixture = shared();
+  const TimeAxis axis(traceStart(), traceSpan(), kChartLeft, kChartWidth);
+  std::vector<ColumnRun> runs;
+  std::size_t produced = 0;
+  for (auto _ : state) {
+    produced = 0;
+    for (const EntrySegments& row : fixture.result->rows) {
+      if (const RowRaster* raster = fixture.raster.row(row.entry())) {
+        runs.clear();
+        raster->raster(axis, runs);
+        produced += runs.size();
+      }
+    }
+    benchmark::DoNotOptimize(produced);
+  }
+  state.counters["runs_per_paint"] = static_cast<double>(produced);
+}
+BENCHMARK(BM_TimestepRaster_Zoom1EntryRows)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(3);
 
 // Windows in the middle of the trace.
 void BM_TimestepRaster_Window1ms(benchmark::State& state) {

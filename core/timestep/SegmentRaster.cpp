@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <limits>
 #include <numeric>
 #include <utility>
@@ -164,6 +165,28 @@ struct OrderedPieceRows {
   SegmentState state(std::size_t) const { return SegmentState::Running; }
 };
 
+// The latest end of a row's stretches, read in storage order.
+double latestEndOf(const EntrySegments& row) {
+  double latest = -Infinity;
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    latest = std::max(latest, row.to(i));
+  }
+  return latest;
+}
+double latestEndOf(const std::vector<UserSectionPiece>& pieces) {
+  double latest = -Infinity;
+  for (const UserSectionPiece& piece : pieces) {
+    latest = std::max(latest, piece.to);
+  }
+  return latest;
+}
+double latestEndOf(const PieceRows& rows) {
+  return latestEndOf(rows.pieces);
+}
+double latestEndOf(const OrderedPieceRows& rows) {
+  return latestEndOf(rows.pieces);
+}
+
 double nonNegative(double value) {
   return value > 0.0 ? value : 0.0;
 }
@@ -211,6 +234,10 @@ class RowRaster::Sweep {
   double stateTimeBefore(std::size_t k, SegmentState state) const;
   void denseColumn(int column, std::size_t first, std::size_t last,
                    const std::vector<std::size_t>& crossing);
+  std::size_t firstColumn(std::size_t inside, std::size_t shown);
+  void sweep(int column, std::size_t begun, std::size_t shown);
+  bool useDetail(std::size_t inside, std::size_t shown) const;
+  void detailColumns(int from, int to, std::size_t inside, std::size_t shown);
 
   const RowRaster& index_;
   const Rows& row_;
@@ -405,25 +432,12 @@ void RowRaster::Sweep<Rows>::denseColumn(int column, std::size_t first, std::siz
   sink_.add(column, column + 1, state);
 }
 
+// Paints the first column, in which the stretches that cross the window's left edge begin too,
+// and returns the number of stretches that begin left of the next column.
 template <class Rows>
-void RowRaster::Sweep<Rows>::run() {
-  const std::size_t count = row_.size();
-  if (count == 0 || map_.right() < map_.left()) {
-    return;
-  }
-  // Stretches that begin after the window are hidden; those before `inside` begin before it and
-  // show only when they reach into it.
-  const std::size_t shown =
-      partitionStarts(0, count, [&](double from) { return from <= map_.viewEnd(); });
-  if (shown == 0) {
-    return;
-  }
-  const std::size_t inside =
-      partitionStarts(0, shown, [&](double from) { return from < map_.viewStart(); });
-
-  // The first column: stretches that cross the window's left edge begin there too.
-  int column = map_.left();
-  std::size_t begun = firstBeyondColumn(inside, shown, column);
+std::size_t RowRaster::Sweep<Rows>::firstColumn(std::size_t inside, std::size_t shown) {
+  const int column = map_.left();
+  const std::size_t begun = firstBeyondColumn(inside, shown, column);
   std::vector<std::size_t> crossing;
   for (std::size_t i = lastReaching(inside, column); i != None && crossing.size() < MaxCrossing;
        i = lastReaching(i, column)) {
@@ -438,8 +452,13 @@ void RowRaster::Sweep<Rows>::run() {
   } else if (startingHere > 1) {
     denseColumn(column, inside, begun, crossing);
   }
-  ++column;
+  return begun;
+}
 
+// Paints the columns from `column` to the end of the overhang, `begun` stretches beginning left
+// of `column`.
+template <class Rows>
+void RowRaster::Sweep<Rows>::sweep(int column, std::size_t begun, std::size_t shown) {
   while (column < end_) {
     const std::size_t after = firstBeyondColumn(begun, shown, column);
     if (after == begun) {
@@ -467,6 +486,143 @@ void RowRaster::Sweep<Rows>::run() {
   }
 }
 
+// Whether the window is wide enough for the level of detail: many stretches begin in an
+// average column, and the bins are much narrower than a column, so that interpolating inside
+// the two bins at a column's edges changes little.
+template <class Rows>
+bool RowRaster::Sweep<Rows>::useDetail(std::size_t inside, std::size_t shown) const {
+  const int width = map_.right() - map_.left();
+  return !index_.binLead_.empty() && width >= 3 && map_.pixelsPerSecond() > 0.0 &&
+         shown - inside >= DetailStretchesPerColumn * static_cast<std::size_t>(width) &&
+         index_.binsPerSecond_ >= DetailMinBinsPerColumn * map_.pixelsPerSecond();
+}
+
+// Paints the columns [from, to), all inside the window, from the level of detail. A column shows
+// Running when any of the bins it shares time with runs, else the state of the two others that
+// covers more of it (Interrupted on a tie). Stretches that overlap others (an entry nested in
+// itself, several Undefined stretches from the first event) count once for each layer, which
+// only makes the time of their state larger. A column that no stretch covers is left to the
+// stretches that reach into it from the left, as in a narrow window: the overhang of the stretch
+// before a gap.
+template <class Rows>
+void RowRaster::Sweep<Rows>::detailColumns(int from, int to, std::size_t inside,
+                                           std::size_t shown) {
+  const std::vector<float>& lead = index_.binLead_;
+  const std::vector<BinWord>& words = index_.binWords_;
+  const std::size_t bins = lead.size() - 1;
+  const auto lastEdge = static_cast<double>(bins);
+  const double binStart = index_.binStart_;
+  const double binsPerSecond = index_.binsPerSecond_;
+  // Whether any bin in [first, end) has its bit set: the words at both ends, and the count of
+  // words with bits between them.
+  auto anyBin = [&](std::size_t first, std::size_t end, auto bits, auto before) {
+    if (first >= end) {
+      return false;
+    }
+    const std::size_t low = first / 64;
+    const std::size_t high = (end - 1) / 64;
+    const std::uint64_t lowMask = ~std::uint64_t{0} << (first % 64);
+    const std::uint64_t highMask = ~std::uint64_t{0} >> (63 - (end - 1) % 64);
+    if (low == high) {
+      return (bits(words[low]) & lowMask & highMask) != 0;
+    }
+    return (bits(words[low]) & lowMask) != 0 || (bits(words[high]) & highMask) != 0 ||
+           before(words[high]) > before(words[low + 1]);
+  };
+  // A column covers the times that TimeAxis::timeToX maps to it: from the first time at or
+  // after TimeAxis::xToTime of its x (the same arithmetic, inlined) that maps to it. Inside the
+  // window a time maps to column left + k or beyond exactly when (t - viewStart) *
+  // pixelsPerSecond >= k. As a position in bins.
+  const double viewStart = map_.viewStart();
+  const double pixelsPerSecond = map_.pixelsPerSecond();
+  auto edgeOf = [&](int column) {
+    const auto offset = static_cast<double>(column - map_.left());
+    double t = offset / pixelsPerSecond + viewStart;
+    while ((t - viewStart) * pixelsPerSecond < offset) {
+      t = std::nextafter(t, Infinity);
+    }
+    return std::clamp((t - binStart) * binsPerSecond, 0.0, lastEdge);
+  };
+  // The bin of a position in bins (the last bin for the end of the last one), and the
+  // Interrupted minus the Undefined time before the position, linear inside the bin.
+  auto binOf = [&](double at) { return std::min(static_cast<std::size_t>(at), bins - 1); };
+  auto leadAt = [&](double at, std::size_t bin) {
+    const double low = lead[bin];
+    return low + (at - static_cast<double>(bin)) * (lead[bin + 1] - low);
+  };
+  int gapFrom = -1;  // the first of the uncovered columns before `column`, if any
+  auto fillGap = [&](int gapEnd) {
+    if (gapFrom >= 0) {
+      fillCovered(firstBeyondColumn(inside, shown, gapFrom), gapFrom, gapEnd);
+      gapFrom = -1;
+    }
+  };
+  double left = edgeOf(from);
+  std::size_t leftBin = binOf(left);
+  for (int column = from; column < to; ++column) {
+    const double right = edgeOf(column + 1);
+    const std::size_t rightBin = binOf(right);
+    // The bins that share time with the column: from its left edge's up to its right edge's,
+    // which counts only when the column reaches into it; none for a column before the row's
+    // first start or after its latest end.
+    const std::size_t first = leftBin;
+    const std::size_t end =
+        right > left ? rightBin + (right > static_cast<double>(rightBin) ? 1 : 0) : first;
+    const double columnStart = left;
+    left = right;
+    leftBin = rightBin;
+    SegmentState state;
+    if (anyBin(
+            first, end, [](const BinWord& w) { return w.running; },
+            [](const BinWord& w) { return w.runningBefore; })) {
+      state = SegmentState::Running;
+    } else if (anyBin(
+                   first, end, [](const BinWord& w) { return w.covered; },
+                   [](const BinWord& w) { return w.coveredBefore; })) {
+      const double columnLead = leadAt(right, rightBin) - leadAt(columnStart, first);
+      state = columnLead < 0.0 ? SegmentState::Undefined : SegmentState::Interrupted;
+    } else {
+      if (gapFrom < 0) {
+        gapFrom = column;
+      }
+      continue;
+    }
+    fillGap(column);
+    sink_.add(column, column + 1, state);
+  }
+  fillGap(to);
+}
+
+template <class Rows>
+void RowRaster::Sweep<Rows>::run() {
+  const std::size_t count = row_.size();
+  if (count == 0 || map_.right() < map_.left()) {
+    return;
+  }
+  // Stretches that begin after the window are hidden; those before `inside` begin before it and
+  // show only when they reach into it.
+  const std::size_t shown =
+      partitionStarts(0, count, [&](double from) { return from <= map_.viewEnd(); });
+  if (shown == 0) {
+    return;
+  }
+  const std::size_t inside =
+      partitionStarts(0, shown, [&](double from) { return from < map_.viewStart(); });
+
+  std::size_t begun = firstColumn(inside, shown);
+  int column = map_.left() + 1;
+  if (useDetail(inside, shown)) {
+    // The columns between the first and the last one of the window; bins that reach beyond the
+    // window's edges lie inside its first and last column, which stay exact, as does the
+    // overhang.
+    const int last = map_.right() - 1;
+    detailColumns(column, last, inside, shown);
+    column = last;
+    begun = firstBeyondColumn(inside, shown, last - 1);
+  }
+  sweep(column, begun, shown);
+}
+
 RowRaster::RowRaster(const EntrySegments& row) : row_(&row) {
   build(row);
 }
@@ -480,6 +636,107 @@ RowRaster::RowRaster(const std::vector<UserSectionPiece>& pieces, const std::uin
   }
 }
 
+// Builds the level of detail of a row over its time from its first start to its latest end,
+// one stretch at a time. Each stretch's time is split exactly at the bin edges: the parts of the
+// bins at both of its ends directly, the whole bins between them as a change of the lead that
+// whole bins carry, so that a long stretch costs little more than a short one.
+class RowRaster::DetailBuilder {
+ public:
+  DetailBuilder(RowRaster& index, std::size_t count, double firstStart, double latestEnd)
+      : index_(index) {
+    index_.binLead_.clear();
+    index_.binWords_.clear();
+    if (count < DetailMinStretches || !(latestEnd > firstStart)) {
+      return;
+    }
+    bins_ = count / StretchesPerBin;
+    index_.binStart_ = firstStart;
+    index_.binsPerSecond_ = static_cast<double>(bins_) / (latestEnd - firstStart);
+    if (!std::isfinite(index_.binsPerSecond_)) {
+      bins_ = 0;
+      return;
+    }
+    changes_.resize(bins_ + 1);
+    index_.binWords_.resize((bins_ + 63) / 64);
+  }
+
+  void add(double from, double to, SegmentState state) {
+    if (bins_ == 0) {
+      return;
+    }
+    const auto lastEdge = static_cast<double>(bins_);
+    const double start = index_.binStart_;
+    const double binsPerSecond = index_.binsPerSecond_;
+    from = std::clamp((from - start) * binsPerSecond, 0.0, lastEdge);
+    to = std::clamp((to - start) * binsPerSecond, 0.0, lastEdge);
+    if (!(to > from)) {
+      return;
+    }
+    const auto first = std::min(static_cast<std::size_t>(from), bins_ - 1);
+    // The bins [first, end) share time with the stretch.
+    const auto whole = static_cast<std::size_t>(to);
+    const std::size_t end = std::min(bins_, whole + (to > static_cast<double>(whole) ? 1 : 0));
+    mark(&BinWord::covered, first, end);
+    if (state == SegmentState::Running) {
+      mark(&BinWord::running, first, end);
+      return;
+    }
+    const double sign = state == SegmentState::Interrupted ? 1.0 : -1.0;
+    if (end == first + 1) {
+      changes_[first].part += sign * (to - from);
+      return;
+    }
+    changes_[first].part += sign * (static_cast<double>(first + 1) - from);
+    const std::size_t last = end - 1;
+    changes_[first + 1].whole += sign;
+    changes_[last].whole -= sign;
+    changes_[last].part += sign * (to - static_cast<double>(last));
+  }
+
+  void finish() {
+    if (bins_ == 0) {
+      return;
+    }
+    index_.binLead_.resize(bins_ + 1);
+    double lead = 0.0;
+    double wholeLead = 0.0;
+    for (std::size_t bin = 0; bin < bins_; ++bin) {
+      wholeLead += changes_[bin].whole;
+      lead += (changes_[bin].part + wholeLead) / index_.binsPerSecond_;
+      index_.binLead_[bin + 1] = static_cast<float>(lead);
+    }
+    std::uint32_t runningWords = 0;
+    std::uint32_t coveredWords = 0;
+    for (BinWord& word : index_.binWords_) {
+      word.runningBefore = runningWords;
+      word.coveredBefore = coveredWords;
+      runningWords += word.running != 0 ? 1 : 0;
+      coveredWords += word.covered != 0 ? 1 : 0;
+    }
+  }
+
+ private:
+  // Sets the bits of the bins [first, end), one word at a time.
+  void mark(std::uint64_t BinWord::*bits, std::size_t first, std::size_t end) {
+    std::vector<BinWord>& words = index_.binWords_;
+    for (std::size_t word = first / 64; word * 64 < end; ++word) {
+      const std::size_t low = std::max(first, word * 64) - word * 64;
+      const std::size_t high = std::min(end, word * 64 + 64) - word * 64;
+      words[word].*bits |= (~std::uint64_t{0} >> (64 - high)) & (~std::uint64_t{0} << low);
+    }
+  }
+
+  RowRaster& index_;
+  std::size_t bins_ = 0;
+  // Per bin, in bin widths: the Interrupted minus the Undefined parts of it covered by the
+  // stretches that end or begin in it, and the change of the lead that whole bins carry.
+  struct Change {
+    double part = 0.0;
+    double whole = 0.0;
+  };
+  std::vector<Change> changes_;
+};
+
 template <class Rows>
 void RowRaster::build(const Rows& row) {
   const std::size_t count = row.size();
@@ -491,6 +748,7 @@ void RowRaster::build(const Rows& row) {
   latestEndBefore_.resize(blocks);
   endTreeLeaves_ = std::bit_ceil(std::max<std::size_t>(blocks, 1));
   endTree_.assign(2 * endTreeLeaves_, -Infinity);
+  DetailBuilder detail(*this, count, count > 0 ? row.from(0) : 0.0, latestEndOf(row));
 
   std::uint32_t running = 0;
   double interrupted = 0.0;
@@ -515,6 +773,7 @@ void RowRaster::build(const Rows& row) {
       ordered = ordered && !(to < blockEnd);
       endsAfterStarts = endsAfterStarts && to >= row.from(i);
       blockEnd = std::max(blockEnd, to);
+      detail.add(row.from(i), to, row.state(i));
       switch (row.state(i)) {
         case SegmentState::Running:
           ++running;
@@ -542,6 +801,7 @@ void RowRaster::build(const Rows& row) {
   for (std::size_t node = endTreeLeaves_; node-- > 1;) {
     endTree_[node] = std::max(endTree_[2 * node], endTree_[2 * node + 1]);
   }
+  detail.finish();
 }
 
 void RowRaster::raster(const TimeAxis& axis, std::vector<ColumnRun>& out) const {
@@ -560,7 +820,8 @@ std::size_t RowRaster::storageBytes() const {
   return heads_.capacity() * sizeof(BlockHead) + runningBefore_.capacity() * sizeof(std::uint32_t) +
          (interruptedBefore_.capacity() + undefinedBefore_.capacity() +
           latestEndBefore_.capacity() + endTree_.capacity()) *
-             sizeof(double);
+             sizeof(double) +
+         binLead_.capacity() * sizeof(float) + binWords_.capacity() * sizeof(BinWord);
 }
 
 // ----- TimeStepRaster -----

@@ -29,8 +29,26 @@ struct ColumnRun {
 // The cost of a row is bounded by the number of columns times (log n + a small block), whatever
 // the number of stretches in the window: per block of stretches the index keeps the number of
 // Running stretches and the time covered by each state.
+//
+// Wide windows over long rows, with many stretches in every column, are drawn from a coarser
+// level of detail instead, kept per uniform time bin: whether any Running stretch and whether any
+// stretch at all covers part of the bin, and the time covered by Interrupted minus that covered
+// by Undefined stretches before each bin edge. Every column inside such a window then shows
+// Running when any of its bins runs, else the one of the two other states that covers more of it
+// (read off the bin sums, interpolated inside the two bins at its edges), and what reaches into
+// it from the left where no stretch covers it. The first and the last column of the window and
+// the overhang beyond it are drawn as in every other window.
 class RowRaster {
  public:
+  // Rows of fewer stretches keep no level of detail: they cost little to draw exactly.
+  static constexpr std::size_t DetailMinStretches = 4096;
+  // One time bin per this many stretches of the row.
+  static constexpr std::size_t StretchesPerBin = 2;
+  // The level of detail draws a window when the row's stretches that begin inside it average at
+  // least this many per column, and a column spans at least DetailMinBinsPerColumn bins.
+  static constexpr std::size_t DetailStretchesPerColumn = 8;
+  static constexpr double DetailMinBinsPerColumn = 4.0;
+
   RowRaster() = default;
   // Builds the index of a row; `row` must stay alive and unchanged while the index is used.
   explicit RowRaster(const EntrySegments& row);
@@ -52,6 +70,7 @@ class RowRaster {
   RowRaster(const std::vector<UserSectionPiece>& pieces, const std::uint32_t* order);
   template <class Rows>
   void build(const Rows& row);
+  class DetailBuilder;  // the level of detail, fed one stretch at a time
 
   const EntrySegments* row_ = nullptr;
   const std::vector<UserSectionPiece>* pieces_ = nullptr;
@@ -76,6 +95,20 @@ class RowRaster {
   // A max tree over the latest end of each block, leaves from index endTreeLeaves_ on.
   std::vector<double> endTree_;
   std::size_t endTreeLeaves_ = 0;
+  // The level of detail (empty for short rows): per bin edge the time covered by Interrupted
+  // minus that covered by Undefined stretches before it, a float as it is only read for columns
+  // that span several bins; per 64 bins a bit each for bins that Running stretches and that any
+  // stretches cover part of, with the number of earlier words that have any bit set.
+  struct BinWord {
+    std::uint64_t running = 0;
+    std::uint64_t covered = 0;
+    std::uint32_t runningBefore = 0;
+    std::uint32_t coveredBefore = 0;
+  };
+  std::vector<float> binLead_;  // bins + 1 entries
+  std::vector<BinWord> binWords_;
+  double binStart_ = 0.0;  // the first stretch's start, the first edge
+  double binsPerSecond_ = 0.0;
 };
 
 // The user-marks of the window: one x per column that holds at least one mark, with the number

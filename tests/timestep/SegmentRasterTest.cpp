@@ -312,6 +312,162 @@ TEST(RowRaster, DenseColumnShowsRunningElseTheLargerState) {
   }
 }
 
+// The time each state covers inside [a, b), for rows of disjoint stretches in start order plus
+// a few `overlays` that lie under them (counted on top, as the level of detail does).
+class StateTimes {
+ public:
+  StateTimes(const std::vector<Stretch>& disjoint, std::vector<Stretch> overlays)
+      : stretches_(disjoint), overlays_(std::move(overlays)) {
+    for (const Stretch& s : stretches_) {
+      for (int state = 0; state < 3; ++state) {
+        before_[state].push_back(before_[state].back() +
+                                 (slot(s.state) == state ? s.to - s.from : 0.0));
+      }
+    }
+  }
+
+  // Running when any of [a, b) runs, else the larger of Interrupted and Undefined (Interrupted
+  // on a tie), Nothing when no stretch covers it.
+  int stateIn(double a, double b) const {
+    const double running = within(0, a, b);
+    const double interrupted = within(1, a, b);
+    const double undefined = within(2, a, b);
+    if (running > 0.0) {
+      return code(S::Running);
+    }
+    if (interrupted + undefined <= 0.0) {
+      return Nothing;
+    }
+    return code(interrupted >= undefined ? S::Interrupted : S::Undefined);
+  }
+
+ private:
+  static int slot(S state) { return state == S::Running ? 0 : state == S::Interrupted ? 1 : 2; }
+  double upTo(int state, double t) const {
+    // The stretches that begin before t; only the last of them can reach beyond it.
+    const auto k = static_cast<std::size_t>(
+        std::partition_point(stretches_.begin(), stretches_.end(),
+                             [&](const Stretch& s) { return s.from < t; }) -
+        stretches_.begin());
+    double time = before_[state][k];
+    if (k > 0 && slot(stretches_[k - 1].state) == state) {
+      time -= std::max(0.0, stretches_[k - 1].to - t);
+    }
+    for (const Stretch& s : overlays_) {
+      if (slot(s.state) == state) {
+        time += std::max(0.0, std::min(s.to, t) - s.from);
+      }
+    }
+    return time;
+  }
+  double within(int state, double a, double b) const { return upTo(state, b) - upTo(state, a); }
+
+  std::vector<Stretch> stretches_;
+  std::vector<Stretch> overlays_;
+  std::vector<double> before_[3] = {{0.0}, {0.0}, {0.0}};
+};
+
+// 100,000 stretches: Running alternating with Interrupted, a gap, Interrupted stretches three
+// times as long as the Undefined ones between them, then the other way round; a long Undefined
+// stretch lies under the turn between the last two.
+TEST(RowRaster, WideWindowsOfLongRowsFollowTheMergeRule) {
+  Lcg random(99);
+  std::vector<Stretch> disjoint;
+  double time = 0.0;
+  auto append = [&](std::size_t count, S even, S odd, double evenWeight) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const double length = (0.5 + random.unit()) * (i % 2 == 0 ? evenWeight : 1.0);
+      disjoint.push_back({time, time + length, i % 2 == 0 ? even : odd});
+      time += length;
+    }
+  };
+  append(40000, S::Running, S::Interrupted, 1.0);
+  time += 400.0;
+  append(30000, S::Interrupted, S::Undefined, 3.0);
+  const double turn = time;
+  append(30000, S::Undefined, S::Interrupted, 3.0);
+  const std::vector<Stretch> overlays = {{turn - 4000.0, turn + 3000.0, S::Undefined}};
+  std::vector<Stretch> all = disjoint;
+  all.insert(all.end(), overlays.begin(), overlays.end());
+  const EntrySegments row = rowOf(all);
+  const RowRaster raster(row);
+  const StateTimes times(disjoint, overlays);
+
+  struct Window {
+    const char* name;
+    double start;
+    double span;
+    int width;
+  };
+  const std::vector<Window> windows = {
+      {"the whole row", 0.0, time, 1920},
+      {"a window that hides stretches on both sides", 0.3 * time, 0.45 * time, 1000},
+      {"a window beyond both ends of the row", -0.2 * time, 1.4 * time, 1500},
+  };
+  constexpr int Left = 100;
+  for (const Window& w : windows) {
+    SCOPED_TRACE(w.name);
+    const TimeAxis axis(w.start, w.span, Left, w.width);
+    const std::vector<int> columns = rasterColumns(raster, axis, Left, w.width);
+    // Compared wherever the rule gives the same for the column shrunk and widened by a quarter
+    // of its width (a column spans many bins, so the bins at its edges lie inside that margin).
+    // Columns without any stretch show what reaches into them, as plain painting has it: the
+    // overhang of the stretch before a gap.
+    const PlainPicture picture = paintPlain(row, axis, Left, w.width);
+    const double margin = 0.25 * w.span / w.width;
+    auto clip = [&](double t) { return std::clamp(t, axis.viewStart(), axis.viewEnd()); };
+    int compared = 0;
+    for (int c = 0; c < w.width; ++c) {
+      const int x = Left + c;
+      const double a = axis.xToTime(x);
+      const double b = axis.xToTime(x + 1);
+      const int narrow = times.stateIn(clip(a + margin), clip(b - margin));
+      if (narrow != times.stateIn(clip(a - margin), clip(b + margin))) {
+        continue;
+      }
+      ++compared;
+      const auto at = static_cast<std::size_t>(c);
+      EXPECT_EQ(columns[at], narrow == Nothing ? picture.plain[at] : narrow) << "column " << x;
+    }
+    EXPECT_GT(compared, w.width * 95 / 100);
+    // And so does the overhang beyond the window.
+    for (std::size_t c = static_cast<std::size_t>(w.width); c < columns.size(); ++c) {
+      EXPECT_EQ(columns[c], picture.plain[c]) << "column " << Left + c;
+    }
+  }
+}
+
+// Where the level of detail takes over, a zero-length Running stretch among Interrupted ones
+// stops showing: it covers no time of its column.
+TEST(RowRaster, TheLevelOfDetailTakesOverAtItsDensity) {
+  std::vector<Stretch> stretches;
+  // Many short stretches first, so that the row has fine bins.
+  for (int i = 0; i < 8000; ++i) {
+    stretches.push_back({i * 0.01, (i + 1) * 0.01, S::Interrupted});
+  }
+  for (int i = 80; i < 480; ++i) {
+    stretches.push_back({static_cast<double>(i), i + 1.0, S::Interrupted});
+  }
+  stretches.push_back({125.5, 125.5, S::Running});
+  const EntrySegments row = rowOf(stretches);
+  const RowRaster raster(row);
+  constexpr int Width = 10;
+  constexpr auto Threshold = static_cast<int>(RowRaster::DetailStretchesPerColumn) * Width;
+  // From 100.5 over `span` whole seconds: the stretches at 101 .. 100 + span and the Running one
+  // begin inside.
+  for (const int inside : {Threshold - 1, Threshold}) {
+    const double span = inside - 1;
+    const TimeAxis axis(100.5, span, 0, Width);
+    const std::vector<int> columns = rasterColumns(raster, axis, 0, Width);
+    std::vector<int> expected(Width + 2, code(S::Interrupted));
+    if (inside < Threshold) {
+      expected[3] = code(S::Running);
+      expectFollowsPlainPainting(row, axis, 0, Width, true, "just below the density");
+    }
+    EXPECT_EQ(columns, expected) << inside << " stretches begin inside";
+  }
+}
+
 TEST(RowRaster, RunsMergeClipAndSkipHiddenStretches) {
   struct Case {
     const char* name;

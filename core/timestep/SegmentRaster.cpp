@@ -1,10 +1,12 @@
 #include "timestep/SegmentRaster.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <thread>
 #include <utility>
 
 #include "timestep/ClockScale.h"
@@ -190,6 +192,11 @@ double latestEndOf(const OrderedPieceRows& rows) {
 double nonNegative(double value) {
   return value > 0.0 ? value : 0.0;
 }
+
+// A walk result with this many stretches has its rows indexed on several threads; smaller ones
+// take less time than starting a thread.
+constexpr std::size_t ParallelIndexStretches = 200'000;
+constexpr unsigned MaxIndexThreads = 4;
 
 }  // namespace
 
@@ -856,9 +863,22 @@ TimeStepRaster::ClockIndex TimeStepRaster::indexClock(const std::vector<ClockPoi
 }
 
 TimeStepRaster::TimeStepRaster(const TimeStepResult& result) : result_(&result) {
-  rows_.reserve(result.rows.size());
-  for (const EntrySegments& row : result.rows) {
-    rows_.emplace_back(row);
+  // The rows are indexed independently of each other: on a long trace the other cores take
+  // rows while this thread indexes the user run-time row, the marks and the clock lines, and
+  // then joins them.
+  rows_.resize(result.rows.size());
+  std::atomic<std::size_t> next{0};
+  const auto indexRows = [&] {
+    for (std::size_t i = next++; i < rows_.size(); i = next++) {
+      rows_[i] = RowRaster(result.rows[i]);
+    }
+  };
+  std::vector<std::thread> helpers;
+  if (result.segmentCount() >= ParallelIndexStretches) {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    for (unsigned i = 1; i < std::min(cores, MaxIndexThreads); ++i) {
+      helpers.emplace_back(indexRows);
+    }
   }
 
   // The user run-time row reads the walk's pieces, through a start order of its own when they
@@ -888,6 +908,11 @@ TimeStepRaster::TimeStepRaster(const TimeStepResult& result) : result_(&result) 
   }
   curveIndex_ = indexClock(result.clockCurve);
   topLevelIndex_ = indexClock(result.topLevelClock);
+
+  indexRows();
+  for (std::thread& helper : helpers) {
+    helper.join();
+  }
 }
 
 const RowRaster* TimeStepRaster::row(std::uint32_t entry) const {

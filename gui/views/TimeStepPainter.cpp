@@ -8,69 +8,13 @@
 #include <cstdlib>
 #include <limits>
 
-#include "settings/AnalysisSettings.h"
-#include "views/StatisticsRows.h"
+#include "views/TimeStepPaintPrimitives.h"
 
 namespace kelvor::gui {
 
 namespace {
 
 namespace colours = timestep_colours;
-
-QColor qcolor(Rgb rgb) {
-  return QColor(rgb.r, rgb.g, rgb.b);
-}
-
-// The clock the curve starts at: the configured text as a decimal number of MHz, 0 when it is
-// none.
-double curveStartClock(const SettingsStore& settings) {
-  const std::string text = settings.Get(setting::StartClock);
-  return std::strtod(text.c_str(), nullptr);
-}
-
-// Rectangles collected per brush and drawn in one call each, without outlines.
-class BrushBatches {
- public:
-  void add(const QColor& colour, Qt::BrushStyle style, const QRect& rect) {
-    const QRgb key = colour.rgb();
-    for (Batch& batch : batches_) {
-      if (batch.key == key && batch.style == style) {
-        batch.rects.append(rect);
-        return;
-      }
-    }
-    batches_.push_back(Batch{key, style, colour, {rect}});
-  }
-  void draw(QPainter& painter) const {
-    painter.setPen(Qt::NoPen);
-    for (const Batch& batch : batches_) {
-      painter.setBrush(QBrush(batch.colour, batch.style));
-      painter.drawRects(batch.rects);
-    }
-  }
-
- private:
-  struct Batch {
-    QRgb key;
-    Qt::BrushStyle style;
-    QColor colour;
-    QVector<QRect> rects;
-  };
-  std::vector<Batch> batches_;
-};
-
-// Draws a text with its top-left corner at (x, y).
-void textAt(QPainter& painter, const QFontMetrics& metrics, int x, int y, const QString& text) {
-  painter.drawText(QPoint(x, y + metrics.ascent()), text);
-}
-
-// A text right-aligned at `right` on a white band, so that it covers a longer earlier one.
-void rightAlignedLine(QPainter& painter, const QFontMetrics& metrics, int right, int y,
-                      const QString& text) {
-  const int width = metrics.horizontalAdvance(text);
-  painter.fillRect(QRect(right - width, y, width, metrics.height()), Qt::white);
-  textAt(painter, metrics, right - width, y, text);
-}
 
 int summaryBandTop(const TimeStepPage& page, int summaryRow) {
   return ChartTop + page.rowHeight * summaryRow;
@@ -260,56 +204,6 @@ void addRuns(BrushBatches& batches, const std::vector<ColumnRun>& runs, int top,
   }
 }
 
-// The class rows as one colour per column: each entry's running stretches are painted over the
-// columns of those before it (in ascending id), and the rows are then drawn as runs of equal
-// colour. A class row of a wide window would otherwise be filled once per entry of its class.
-class ClassRowColumns {
- public:
-  ClassRowColumns(int left, int width) : left_(left), width_(std::max(0, width)) {}
-
-  void paint(int classRow, const std::vector<ColumnRun>& runs, QRgb colour) {
-    std::vector<QRgb>& columns = rows_[static_cast<std::size_t>(classRow)];
-    if (columns.empty()) {
-      columns.assign(static_cast<std::size_t>(width_), Empty);
-    }
-    for (const ColumnRun& run : runs) {
-      if (run.state != SegmentState::Running) {
-        continue;
-      }
-      const int from = std::clamp(run.x0 - left_, 0, width_);
-      const int to = std::clamp(run.x1 - left_, 0, width_);
-      std::fill(columns.begin() + from, columns.begin() + to, colour);
-    }
-  }
-
-  void addTo(BrushBatches& batches, const TimeStepPage& page) const {
-    for (std::size_t row = 0; row < rows_.size(); ++row) {
-      const std::vector<QRgb>& columns = rows_[row];
-      const int top = ChartTop + page.rowHeight * static_cast<int>(row);
-      std::size_t x = 0;
-      while (x < columns.size()) {
-        std::size_t end = x + 1;
-        while (end < columns.size() && columns[end] == columns[x]) {
-          ++end;
-        }
-        if (columns[x] != Empty) {
-          batches.add(
-              QColor::fromRgb(columns[x]), Qt::SolidPattern,
-              QRect(left_ + static_cast<int>(x), top, static_cast<int>(end - x), page.rowHeight));
-        }
-        x = end;
-      }
-    }
-  }
-
- private:
-  // No alpha: no entry colour is transparent.
-  static constexpr QRgb Empty = 0;
-  int left_;
-  int width_;
-  std::array<std::vector<QRgb>, ClassRowLabels.size()> rows_;
-};
-
 void addHatches(BrushBatches& batches, const std::vector<ColumnRun>& runs, int top, int height) {
   for (const ColumnRun& run : runs) {
     if (run.state == SegmentState::Undefined) {
@@ -317,88 +211,6 @@ void addHatches(BrushBatches& batches, const std::vector<ColumnRun>& runs, int t
                   QRect(run.x0, top, run.x1 - run.x0, height));
     }
   }
-}
-
-// Bars one column wide (user marks, the clock in a column over many changes). A chart of a
-// wide window has one in nearly every column, each nearly as high as the chart; written straight
-// into the pixels of the image the page is painted on they cost a fraction of what the painter's
-// line and rectangle filling takes. Any other device (a printer, a scaled image) gets rectangles.
-void drawColumnBars(QPainter& painter, const QVector<QRect>& bars, const QColor& colour) {
-  QPaintDevice* device = painter.device();
-  auto* image = device != nullptr && device->devType() == QInternal::Image
-                    ? static_cast<QImage*>(device)
-                    : nullptr;
-  const bool direct = image != nullptr && image->isDetached() &&
-                      (image->format() == QImage::Format_RGB32 ||
-                       image->format() == QImage::Format_ARGB32_Premultiplied) &&
-                      painter.deviceTransform().isIdentity() &&
-                      painter.compositionMode() == QPainter::CompositionMode_SourceOver;
-  if (!direct) {
-    painter.save();
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
-    painter.drawRects(bars);
-    painter.restore();
-    return;
-  }
-  const QRect area = painter.hasClipping()
-                         ? painter.clipBoundingRect().toAlignedRect() & image->rect()
-                         : image->rect();
-  int top = std::numeric_limits<int>::max();
-  int bottom = std::numeric_limits<int>::min();
-  for (const QRect& bar : bars) {
-    top = std::min(top, bar.top());
-    bottom = std::max(bottom, bar.bottom());
-  }
-  top = std::max(top, area.top());
-  bottom = std::min(bottom, area.bottom());
-  const QRgb value = colour.rgb();
-  // Row by row, so that the writes go through the image in memory order.
-  for (int y = top; y <= bottom; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image->scanLine(y));
-    for (const QRect& bar : bars) {
-      if (y >= bar.top() && y <= bar.bottom() && bar.left() >= area.left() &&
-          bar.left() <= area.right()) {
-        line[bar.left()] = value;
-      }
-    }
-  }
-}
-
-// The lines of a clock staircase. Each column gets one vertical line over every value it
-// holds (a column over many changes is one bar, not a line drawn over itself at every change),
-// and only steps longer than a column get a horizontal line.
-QVector<QLine> clockLines(const std::vector<ClockStep>& steps, const ChartRect& chart,
-                          QVector<QRect>& bars) {
-  const int left = chart.left;
-  const int columns = chart.width() + 1;
-  std::vector<std::pair<int, int>> extent(
-      static_cast<std::size_t>(columns),
-      {std::numeric_limits<int>::max(), std::numeric_limits<int>::min()});
-  const auto cover = [&](int x, int y0, int y1) {
-    const int column = std::clamp(x - left, 0, columns - 1);
-    auto& [low, high] = extent[static_cast<std::size_t>(column)];
-    low = std::min({low, y0, y1});
-    high = std::max({high, y0, y1});
-  };
-  QVector<QLine> lines;
-  for (std::size_t i = 1; i < steps.size(); ++i) {
-    const ClockStep& from = steps[i - 1];
-    const ClockStep& to = steps[i];
-    if (to.x - from.x > 1) {
-      lines.append(QLine(from.x, from.y, to.x, from.y));
-    } else {
-      cover(from.x, from.y, from.y);
-    }
-    cover(to.x, from.y, to.y);
-  }
-  for (int column = 0; column < columns; ++column) {
-    const auto [low, high] = extent[static_cast<std::size_t>(column)];
-    if (low <= high) {
-      bars.append(QRect(left + column, low, 1, high - low + 1));
-    }
-  }
-  return lines;
 }
 
 // The stretches of every entry row on the page and, in the condensed layout, the running
@@ -441,7 +253,7 @@ void paintStretches(QPainter& painter, const TimeStepContent& content, const Tim
       classRows.paint(*classRow, runs, entry.barColour.rgb());
     }
   }
-  classRows.addTo(solid, page);
+  classRows.addTo(solid, page.rowHeight);
   runs.clear();
   raster->userSections().raster(axis, runs);
   addRuns(solid, runs, summaryBandTop(page, summary.userRuntimeRow()), h,
@@ -497,79 +309,6 @@ void paintStretches(QPainter& painter, const TimeStepContent& content, const Tim
 }
 
 }  // namespace
-
-void TimeStepContent::clear() {
-  hasData_ = false;
-  bounds_ = TraceBounds{};
-  eventCount_ = 0;
-  stream_ = nullptr;
-  entries_.clear();
-  order_ = RowOrder{};
-  raster_.reset();
-  walk_.reset();
-  userSectionTime_ = 0.0;
-  userSectionPercent_ = 0.0;
-}
-
-void TimeStepContent::rebuild(Session& session, int sortMode) {
-  clear();
-  if (!session.engine) {
-    return;
-  }
-  StatisticsEngine& engine = *session.engine;
-  stream_ = &engine.stream();
-  eventCount_ = engine.stream().size();
-  hasData_ = eventCount_ != 0;
-  bounds_ = TraceBounds::of(engine.stream());
-  if (hasData_) {
-    numberVisibleRows(engine);
-    walk_ = std::make_unique<TimeStepWalk>(engine, session.analysis.console);
-    const TimeStepResult& result = walk_->run(curveStartClock(session.settings));
-    raster_ = std::make_unique<TimeStepRaster>(result);
-    userSectionTime_ = result.userSectionTime;
-    userSectionPercent_ = result.userSectionPercent;
-  }
-  refresh(session, sortMode);
-}
-
-void TimeStepContent::refresh(Session& session, int sortMode) {
-  entries_.clear();
-  longest_.reset();
-  if (!session.engine || !hasData_) {
-    order_ = RowOrder{};
-    return;
-  }
-  StatisticsEngine& engine = *session.engine;
-  numberVisibleRows(engine);
-  const bool runTrace = session.runFileLoaded != 0;
-  const RunNameUse use = runNameUse(session.runFileLoaded, displayFlagsFrom(session.settings));
-  const EntryNaming naming(session.processTable, &session.runNameTable, use);
-  entries_.reserve(engine.statistics().size());
-  for (const auto& [id, stats] : engine.statistics()) {
-    TimeStepEntry entry;
-    entry.id = id;
-    entry.entryClass = stats.entryClass;
-    entry.visible = stats.visible != 0;
-    const std::string label = entryLabel(id, session.processTable, &session.runNameTable, use);
-    longest_.consider(label);
-    entry.label = QString::fromStdString(label);
-    const std::uint32_t priority = timeStepPriority(id, naming, runTrace);
-    entry.barColour = qcolor(barColour(barBand(id, priority)));
-    entry.labelColour = qcolor(labelColour(labelBand(id, priority)));
-    entry.raster = raster_ ? raster_->row(id) : nullptr;
-    entries_.push_back(std::move(entry));
-  }
-  order_ = sortMode == static_cast<int>(SortMode::ByPriority)
-               ? RowOrder::byPriority(sortByPriority(engine, naming, runTrace))
-               : RowOrder::byId(engine);
-}
-
-const TimeStepEntry* TimeStepContent::entry(std::uint32_t id) const {
-  auto it =
-      std::lower_bound(entries_.begin(), entries_.end(), id,
-                       [](const TimeStepEntry& e, std::uint32_t value) { return e.id < value; });
-  return it != entries_.end() && it->id == id ? &*it : nullptr;
-}
 
 TimeStepPage timeStepPage(const TimeStepContent& content, const TimeStepFrame& frame,
                           const QFont& labelFont, const QPaintDevice* device, QSize client) {

@@ -1,5 +1,6 @@
 #include "views/CTimeStepView.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -19,6 +20,9 @@
 namespace kelvor::gui {
 
 namespace {
+
+// Walks over streams of this many events show the wait cursor.
+constexpr std::size_t LongWalkEvents = 1'000'000;
 
 std::optional<NavigationKey> navigationKey(int key) {
   switch (key) {
@@ -99,7 +103,16 @@ void CTimeStepView::rebuild() {
   if (document_.loading()) {
     content_.clear();
   } else {
+    // The walk over a long trace takes a noticeable moment (about half a second for ten
+    // million events): the pointer says so.
+    const bool long_ = session.engine && session.engine->stream().size() >= LongWalkEvents;
+    if (long_) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
     content_.rebuild(session, session.timeStep.sortMode);
+    if (long_) {
+      QApplication::restoreOverrideCursor();
+    }
   }
   recomputePage();
   invalidate();

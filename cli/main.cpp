@@ -15,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
-#include "CliPrompter.h"
 #include "QSettingsBackend.h"
 #include "StatisticsTable.h"
 #include "TerminalProgress.h"
+#include "common/ConsolePrompter.h"
 #include "io/MesFile.h"
 #include "io/RunFile.h"
 #include "io/StatisticsExport.h"
@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
   }
   // The batch tool never writes the settings back: --set and --config are for this run only.
 
-  cli::CliPrompter prompter(options.answer);
+  ConsolePrompter prompter(options.answer);
   session.analysis.prompter = &prompter;
   // Diagnostics (lines the user need not act on, such as the words a PID header reader passes
   // over) go to standard error so that standard output carries only the table; --quiet drops them.

@@ -29,6 +29,7 @@
 #include "app/CommandLine.h"
 #include "app/GuiPrompter.h"
 #include "app/ImageExport.h"
+#include "common/ConsolePrompter.h"
 #include "session/LoadIdFiles.h"
 #include "settings/SettingsBackend.h"
 #include "views/LoadProgressDialog.h"
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
 
   if (!parsed->imageFile.isEmpty()) {
     // Messages go to standard error; questions are answered No.
-    ConsolePrompter console;
+    ConsolePrompter console(PromptAnswer::No);
     session.analysis.prompter = &console;
     loadIdFilesInto(session);
     session.engine = std::make_unique<StatisticsEngine>(session.analysis);

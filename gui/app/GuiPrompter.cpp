@@ -1,7 +1,5 @@
 #include "app/GuiPrompter.h"
 
-#include <cstdio>
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QThread>
@@ -110,23 +108,6 @@ PromptAnswer MainThreadPrompter::askYesNo(std::string_view text, std::string_vie
 PromptAnswer MainThreadPrompter::askYesNoCancel(std::string_view text, std::string_view caption,
                                                 PromptIcon icon) {
   return onMainThread([&] { return inner_.askYesNoCancel(text, caption, icon); });
-}
-
-void ConsolePrompter::message(std::string_view text, std::string_view caption, PromptIcon) {
-  std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-               static_cast<int>(text.size()), text.data());
-}
-
-PromptAnswer ConsolePrompter::askYesNo(std::string_view text, std::string_view caption,
-                                       PromptIcon icon) {
-  message(text, caption, icon);
-  return PromptAnswer::No;
-}
-
-PromptAnswer ConsolePrompter::askYesNoCancel(std::string_view text, std::string_view caption,
-                                             PromptIcon icon) {
-  message(text, caption, icon);
-  return PromptAnswer::No;
 }
 
 }  // namespace kelvor::gui

@@ -24,16 +24,6 @@ class MessageBoxPrompter final : public Prompter {
   QPointer<QWidget> parent_;
 };
 
-// A run without a window: every message is written to standard error as "caption: text", every
-// question is answered No.
-class ConsolePrompter final : public Prompter {
- public:
-  void message(std::string_view text, std::string_view caption, PromptIcon icon) override;
-  PromptAnswer askYesNo(std::string_view text, std::string_view caption, PromptIcon icon) override;
-  PromptAnswer askYesNoCancel(std::string_view text, std::string_view caption,
-                              PromptIcon icon) override;
-};
-
 // Forwards every question to another prompter on the main thread. A reader running on a worker
 // thread blocks until the user has answered; calls made on the main thread go straight through.
 // The main thread must keep its event loop running while a worker may ask (the load does).

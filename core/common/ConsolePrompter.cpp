@@ -1,10 +1,10 @@
-#include "CliPrompter.h"
+#include "common/ConsolePrompter.h"
 
 #include <string>
 
-namespace kelvor::cli {
+namespace kelvor {
 
-void CliPrompter::show(std::string_view text, std::string_view caption) {
+void ConsolePrompter::show(std::string_view text, std::string_view caption) {
   if (hook_ != nullptr) {
     hook_(hookContext_);
   }
@@ -20,20 +20,21 @@ void CliPrompter::show(std::string_view text, std::string_view caption) {
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-void CliPrompter::message(std::string_view text, std::string_view caption, PromptIcon) {
+void ConsolePrompter::message(std::string_view text, std::string_view caption, PromptIcon) {
   show(text, caption);
 }
 
-PromptAnswer CliPrompter::askYesNo(std::string_view text, std::string_view caption, PromptIcon) {
+PromptAnswer ConsolePrompter::askYesNo(std::string_view text, std::string_view caption,
+                                       PromptIcon) {
   show(text, caption);
   const PromptAnswer answer = answer_ == PromptAnswer::No ? PromptAnswer::No : PromptAnswer::Yes;
   std::fputs(answer == PromptAnswer::Yes ? "-> yes\n" : "-> no\n", stderr);
   return answer;
 }
 
-PromptAnswer CliPrompter::askYesNoCancel(std::string_view text, std::string_view caption,
-                                         PromptIcon icon) {
+PromptAnswer ConsolePrompter::askYesNoCancel(std::string_view text, std::string_view caption,
+                                             PromptIcon icon) {
   return askYesNo(text, caption, icon);
 }
 
-}  // namespace kelvor::cli
+}  // namespace kelvor

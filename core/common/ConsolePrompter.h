@@ -4,13 +4,14 @@
 
 #include "common/Prompter.h"
 
-namespace kelvor::cli {
+namespace kelvor {
 
-// Shows every message on standard error as "caption: text" and answers questions with a fixed
-// answer, echoing it so that a log shows what was decided.
-class CliPrompter final : public Prompter {
+// For runs without a window (the batch tool, picture runs of the desktop program): shows every
+// message on standard error as "caption: text" and answers questions with a fixed answer,
+// echoing it so that a log shows what was decided.
+class ConsolePrompter final : public Prompter {
  public:
-  explicit CliPrompter(PromptAnswer answer) : answer_(answer) {}
+  explicit ConsolePrompter(PromptAnswer answer) : answer_(answer) {}
 
   void message(std::string_view text, std::string_view caption, PromptIcon icon) override;
   PromptAnswer askYesNo(std::string_view text, std::string_view caption, PromptIcon icon) override;
@@ -31,4 +32,4 @@ class CliPrompter final : public Prompter {
   void* hookContext_ = nullptr;
 };
 
-}  // namespace kelvor::cli
+}  // namespace kelvor

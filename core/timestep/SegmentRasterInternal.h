@@ -1,0 +1,306 @@
+#pragma once
+
+// What the pieces of the segment raster share: the block constants, the searches, the inlined
+// time-to-column mapping, the run output, the user-section pieces seen as a row, and the
+// declarations of the column sweep and of the level-of-detail builder. Included only by the
+// raster's own sources in this folder.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "timestep/SegmentRaster.h"
+
+namespace kelvor {
+
+namespace rasterimpl {
+
+// Stretches (and clock points) per block of the index. A column reads at most about one block
+// of starts; the per-block data costs about three bytes a stretch.
+inline constexpr std::size_t Block = 32;
+static_assert(Block == 32, "the Running stretches of a block are kept as the bits of 32-bit words");
+// Block flags.
+inline constexpr std::uint8_t EndsOrdered = 1;
+inline constexpr std::uint8_t EndsAfterStarts = 2;
+inline constexpr std::size_t None = std::numeric_limits<std::size_t>::max();
+inline constexpr double Infinity = std::numeric_limits<double>::infinity();
+// A stretch reaches this many columns past the column of its end.
+inline constexpr int EndOverhang = 2;
+// Stretches from before the window taken into account in its first column (the nesting depth of
+// an entry in itself; more only in made-up rows).
+inline constexpr std::size_t MaxCrossing = 64;
+
+// The searches have internal linkage: each source keeps its own copy, which the compiler folds
+// into the one function that calls it. They are used only by functions defined in one source.
+namespace {
+
+// The first index in [first, last) for which `inPrefix` is false, where it is true on a prefix
+// of the range: galloping from `first`, so the cost grows with the logarithm of the distance.
+template <class InPrefix>
+std::size_t gallop(std::size_t first, std::size_t last, InPrefix inPrefix) {
+  std::size_t left = first;
+  std::size_t right = last;
+  std::size_t step = 1;
+  while (left < right) {
+    const std::size_t probe = std::min(left + step - 1, right - 1);
+    if (!inPrefix(probe)) {
+      right = probe;
+      break;
+    }
+    left = probe + 1;
+    step *= 2;
+  }
+  while (left < right) {
+    const std::size_t mid = left + (right - left) / 2;
+    if (inPrefix(mid)) {
+      left = mid + 1;
+    } else {
+      right = mid;
+    }
+  }
+  return left;
+}
+
+// The rightmost leaf before `end` of a max tree (leaves from index `leaves` on) whose value
+// satisfies `reaches`, a test that holds for every value above one that passes; None when no
+// leaf does.
+template <class Reaches>
+std::size_t rightmostLeafBefore(const std::vector<double>& tree, std::size_t leaves,
+                                std::size_t end, Reaches reaches) {
+  if (end == 0) {
+    return None;
+  }
+  std::size_t node = leaves + end - 1;
+  for (;;) {
+    if (reaches(tree[node])) {
+      while (node < leaves) {
+        node = reaches(tree[2 * node + 1]) ? 2 * node + 1 : 2 * node;
+      }
+      return node - leaves;
+    }
+    // On to the subtree just left of this one: up while this is a left child.
+    while ((node & 1) == 0) {
+      node >>= 1;
+    }
+    if (node == 1) {
+      return None;
+    }
+    --node;
+  }
+}
+
+}  // namespace
+
+// TimeAxis::timeToX with the same arithmetic, inlined: the sweep maps times to columns in its
+// innermost loops.
+class PixelMap {
+ public:
+  explicit PixelMap(const TimeAxis& axis)
+      : viewStart_(axis.viewStart()),
+        viewEnd_(axis.viewEnd()),
+        pixelsPerSecond_(axis.pixelsPerSecond()),
+        left_(axis.timeToX(-Infinity)),
+        right_(axis.timeToX(Infinity)),
+        width_(static_cast<double>(right_ - left_)) {}
+
+  int left() const { return left_; }
+  int right() const { return right_; }
+  double viewStart() const { return viewStart_; }
+  double viewEnd() const { return viewEnd_; }
+  double pixelsPerSecond() const { return pixelsPerSecond_; }
+
+  int x(double t) const {
+    if (t < viewStart_) {
+      return left_;
+    }
+    if (t > viewEnd_) {
+      return right_;
+    }
+    return left_ + static_cast<int>(std::min((t - viewStart_) * pixelsPerSecond_, width_));
+  }
+
+ private:
+  double viewStart_;
+  double viewEnd_;
+  double pixelsPerSecond_;
+  int left_;
+  int right_;
+  double width_;
+};
+
+// Appends runs clipped to [left, end), merging a run into the previous one of this row when
+// they touch and share the state.
+class RunSink {
+ public:
+  RunSink(std::vector<ColumnRun>& out, int left, int end)
+      : out_(out), first_(out.size()), left_(left), end_(end) {}
+
+  void add(int x0, int x1, SegmentState state) {
+    x0 = std::max(x0, left_);
+    x1 = std::min(x1, end_);
+    if (x0 >= x1) {
+      return;
+    }
+    if (out_.size() > first_ && out_.back().x1 == x0 && out_.back().state == state) {
+      out_.back().x1 = x1;
+      return;
+    }
+    out_.push_back({x0, x1, state});
+  }
+
+ private:
+  std::vector<ColumnRun>& out_;
+  std::size_t first_;
+  int left_;
+  int end_;
+};
+
+// The walk's user-section pieces seen as a row of Running stretches, in their own order or in
+// the start order given by `order`.
+struct PieceRows {
+  const std::vector<UserSectionPiece>& pieces;
+  std::size_t size() const { return pieces.size(); }
+  double from(std::size_t i) const { return pieces[i].from; }
+  double to(std::size_t i) const { return pieces[i].to; }
+  SegmentState state(std::size_t) const { return SegmentState::Running; }
+};
+struct OrderedPieceRows {
+  const std::vector<UserSectionPiece>& pieces;
+  const std::uint32_t* order;
+  std::size_t size() const { return pieces.size(); }
+  double from(std::size_t i) const { return pieces[order[i]].from; }
+  double to(std::size_t i) const { return pieces[order[i]].to; }
+  SegmentState state(std::size_t) const { return SegmentState::Running; }
+};
+
+inline double nonNegative(double value) {
+  return value > 0.0 ? value : 0.0;
+}
+
+}  // namespace rasterimpl
+
+// One raster call. The columns are visited left to right with `begun`, the number of stretches
+// that begin left of the current column. A column in which no stretch begins shows the last
+// stretch among those that still reaches it; a column in which one begins shows that one; a
+// column in which several begin is decided from the block sums of the stretches beginning there.
+// The exact column walk is defined in SegmentRasterSweep.cpp, the columns drawn from the level of
+// detail in SegmentRasterLevelOfDetail.cpp; each instantiates its members for the three kinds of
+// row (EntrySegments, PieceRows, OrderedPieceRows).
+template <class Rows>
+class RowRaster::Sweep {
+ public:
+  Sweep(const RowRaster& index, const Rows& row, const TimeAxis& axis, std::vector<ColumnRun>& out)
+      : index_(index),
+        row_(row),
+        axis_(axis),
+        map_(axis),
+        end_(map_.right() + rasterimpl::EndOverhang),
+        sink_(out, map_.left(), end_) {}
+
+  void run();
+
+ private:
+  // Whether a stretch ending at `to` still covers `column` (a stretch ending before the window is
+  // hidden even though its overhang would reach into the first columns).
+  bool reaches(double to, int column) const {
+    return to >= map_.viewStart() && map_.x(to) + rasterimpl::EndOverhang > column;
+  }
+  // The state of a stretch from the block bits.
+  SegmentState stateOf(std::size_t i) const {
+    const std::uint32_t bit = 1u << (i % rasterimpl::Block);
+    if ((index_.heads_[i / rasterimpl::Block].running & bit) != 0) {
+      return SegmentState::Running;
+    }
+    return (index_.heads_[i / rasterimpl::Block].undefined & bit) != 0 ? SegmentState::Undefined
+                                                                       : SegmentState::Interrupted;
+  }
+  std::size_t lastReaching(std::size_t begun, int column) const;
+  template <class Before>
+  std::size_t partitionStarts(std::size_t first, std::size_t last, Before before) const;
+  std::size_t firstBeyondColumn(std::size_t first, std::size_t last, int column) const;
+  void fillCovered(std::size_t begun, int from, int to);
+  bool anyRunning(std::size_t first, std::size_t last) const;
+  double stateTimeBefore(std::size_t k, SegmentState state) const;
+  void denseColumn(int column, std::size_t first, std::size_t last,
+                   const std::vector<std::size_t>& crossing);
+  std::size_t firstColumn(std::size_t inside, std::size_t shown);
+  void sweep(int column, std::size_t begun, std::size_t shown);
+  bool useDetail(std::size_t inside, std::size_t shown) const;
+  void detailColumns(int from, int to, std::size_t inside, std::size_t shown);
+
+  const RowRaster& index_;
+  const Rows& row_;
+  const TimeAxis& axis_;
+  rasterimpl::PixelMap map_;
+  int end_;
+  rasterimpl::RunSink sink_;
+};
+
+// Builds the level of detail of a row over its time from its first start to its latest end,
+// one stretch at a time. Each stretch's time is split exactly at the bin edges: the parts of the
+// bins at both of its ends directly, the whole bins between them as a change of the lead that
+// whole bins carry, so that a long stretch costs little more than a short one.
+class RowRaster::DetailBuilder {
+ public:
+  DetailBuilder(RowRaster& index, std::size_t count, double firstStart, double latestEnd);
+
+  void add(double from, double to, SegmentState state) {
+    if (bins_ == 0) {
+      return;
+    }
+    const auto lastEdge = static_cast<double>(bins_);
+    const double start = index_.binStart_;
+    const double binsPerSecond = index_.binsPerSecond_;
+    from = std::clamp((from - start) * binsPerSecond, 0.0, lastEdge);
+    to = std::clamp((to - start) * binsPerSecond, 0.0, lastEdge);
+    if (!(to > from)) {
+      return;
+    }
+    const auto first = std::min(static_cast<std::size_t>(from), bins_ - 1);
+    // The bins [first, end) share time with the stretch.
+    const auto whole = static_cast<std::size_t>(to);
+    const std::size_t end = std::min(bins_, whole + (to > static_cast<double>(whole) ? 1 : 0));
+    mark(&BinWord::covered, first, end);
+    if (state == SegmentState::Running) {
+      mark(&BinWord::running, first, end);
+      return;
+    }
+    const double sign = state == SegmentState::Interrupted ? 1.0 : -1.0;
+    if (end == first + 1) {
+      changes_[first].part += sign * (to - from);
+      return;
+    }
+    changes_[first].part += sign * (static_cast<double>(first + 1) - from);
+    const std::size_t last = end - 1;
+    changes_[first + 1].whole += sign;
+    changes_[last].whole -= sign;
+    changes_[last].part += sign * (to - static_cast<double>(last));
+  }
+
+  void finish();
+
+ private:
+  // Sets the bits of the bins [first, end), one word at a time.
+  void mark(std::uint64_t BinWord::*bits, std::size_t first, std::size_t end) {
+    std::vector<BinWord>& words = index_.binWords_;
+    for (std::size_t word = first / 64; word * 64 < end; ++word) {
+      const std::size_t low = std::max(first, word * 64) - word * 64;
+      const std::size_t high = std::min(end, word * 64 + 64) - word * 64;
+      words[word].*bits |= (~std::uint64_t{0} >> (64 - high)) & (~std::uint64_t{0} << low);
+    }
+  }
+
+  RowRaster& index_;
+  std::size_t bins_ = 0;
+  // Per bin, in bin widths: the Interrupted minus the Undefined parts of it covered by the
+  // stretches that end or begin in it, and the change of the lead that whole bins carry.
+  struct Change {
+    double part = 0.0;
+    double whole = 0.0;
+  };
+  std::vector<Change> changes_;
+};
+
+}  // namespace kelvor

@@ -1,8 +1,8 @@
 // The time-step chart as a widget over a synthetic trace of 10,000,000 events on 200 entries
 // (KELVOR_BENCH_EVENTS overrides the count): one paint of the whole 1920x1000 page into an image
 // at zoom 1 (the whole trace), at a window of one millisecond and at a window of one
-// microsecond in the middle of the trace; one horizontal scroll step (the chart alone on the
-// kept image); and the walk with its raster index, as after a load.
+// microsecond in the middle of the trace, and at zoom 2, 4, 16 and 100; one horizontal scroll
+// step (the chart alone on the kept image); and the walk with its raster index, as after a load.
 // Runs on Qt's offscreen platform. Reports the median of several repetitions.
 #include <benchmark/benchmark.h>
 
@@ -80,6 +80,28 @@ BENCHMARK_CAPTURE(BM_TimestepPaint, window1ms, 1e-3)
     ->Repetitions(5)
     ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(BM_TimestepPaint, window1us, 1e-6)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->DisplayAggregatesOnly(true);
+
+// Zoom factors between the whole trace and the narrow windows, where a column holds a few
+// stretches of each row.
+void BM_TimestepPaintZoomed(benchmark::State& state) {
+  Fixture& f = fixture();
+  const TraceBounds bounds = f.view->content().bounds();
+  const double span = bounds.range() / static_cast<double>(state.range(0));
+  const double middle = bounds.first + bounds.range() / 2;
+  f.view->showInterval(middle, middle + span);
+  for (auto _ : state) {
+    f.view->renderInto(f.image);
+  }
+  state.counters["zoom"] = f.view->window().zoomFactor;
+}
+BENCHMARK(BM_TimestepPaintZoomed)
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(16)
+    ->Arg(100)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->DisplayAggregatesOnly(true);

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "LinkResultPrinting.h"
 #include "link/MobileLink.h"
 #include "link/PhoneScenario.h"
 

@@ -28,6 +28,10 @@ class StatisticsEngine;
 // event lies after the stream's last event in time, which holds for producers appending in
 // non-decreasing time. When a later event breaks that (or a time is NaN), the published values
 // come from a full analyse() of the stream instead, until the order is restored.
+//
+// The console lines about wrong ends and high interrupt ids come once, when the walk meets the
+// event or finishes the activation, not again at every update; the nesting warning still shows
+// once.
 class IncrementalAnalysis {
  public:
   explicit IncrementalAnalysis(StatisticsEngine& engine,

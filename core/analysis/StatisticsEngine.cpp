@@ -101,40 +101,16 @@ void StatisticsEngine::reportWrongEnd(const char* line) {
 
 // Charges a finished activation that ended at `time` (its end event, or the last event of the
 // stream) with the part inside the window; returns its gross time for the enclosing activation.
-double StatisticsEngine::charge(const Frame& f, double time, double clock) {
-  if (time < windowStart_ || f.start > windowEnd_) {
+double StatisticsEngine::charge(const ActivationFrame& f, double time, double clock) {
+  ActivationCharge c;
+  if (!clipActivation(f, time, clock, windowStart_, windowEnd_, c)) {
     return 0.0;
   }
-  const double from = std::max(f.start, windowStart_);
-  const double to = std::min(time, windowEnd_);
-  const double gross = to - from;
-  const double net = gross - f.nestedTime;
-  // The stretches before the last resume are not clipped to the window: a stretch is charged
-  // whole at the clock in force at its end.
-  const double clockWork = (to - f.resume) * clock + f.clockTime;
-  // An activation without net time (zero length, or fully covered by nested ones) has no mean
-  // clock of its own; it takes the clock in force, which adds nothing to clockTime.
-  const double mean = net != 0.0 ? clockWork / net : clock;
   if (f.entry > HighestRegularInterruptId) {
     reportHighInterrupt();
   }
-
-  ProcessStats& r = statsFor(f.entry);
-  r.totalWithInt += gross;
-  r.totalNested += f.nestedCount;
-  r.calls += 1;
-  r.totalWithoutInt += net;
-  r.maxWithInt = gross > r.maxWithInt ? gross : r.maxWithInt;
-  r.minWithInt = gross < r.minWithInt ? gross : r.minWithInt;
-  r.maxWithoutInt = net > r.maxWithoutInt ? net : r.maxWithoutInt;
-  r.minWithoutInt = net < r.minWithoutInt ? net : r.minWithoutInt;
-  r.maxNested = f.nestedCount > r.maxNested ? f.nestedCount : r.maxNested;
-  r.minNested = f.nestedCount < r.minNested ? f.nestedCount : r.minNested;
-  r.minClock = f.lowestClock < r.minClock ? f.lowestClock : r.minClock;
-  r.maxClock = f.highestClock > r.maxClock ? f.highestClock : r.maxClock;
-  r.clockTime += net * mean;
-  r.meanClock = r.totalWithoutInt != 0.0 ? r.clockTime / r.totalWithoutInt : mean;
-  return gross;
+  addCharge(statsFor(f.entry), f, c);
+  return c.gross;
 }
 
 void StatisticsEngine::analyse(TimeWindow window) {
@@ -159,102 +135,28 @@ void StatisticsEngine::analyse(TimeWindow window) {
   resetStatistics();
 
   // The nesting runs on an explicit stack, so traces with any number of unmatched or nested
-  // starts cannot exhaust the call stack. frames_ is only storage here: `depth` frames are open,
-  // and `top` points at the innermost one.
-  if (frames_.size() < 64) {
-    frames_.resize(64);
-  }
-  std::size_t depth = 0;
-  Frame* top = nullptr;
-  double clock = currentClock_;
-
-  auto open = [&](std::uint32_t entry, double time) {
-    if (depth == frames_.size()) {
-      frames_.resize(frames_.size() * 2);
+  // starts cannot exhaust the call stack.
+  struct Host {
+    StatisticsEngine& engine;
+    double charge(const ActivationFrame& f, double time, double clock) {
+      return engine.charge(f, time, clock);
     }
-    top = &frames_[depth++];
-    *top = Frame{entry, 0, time, 0.0, time, 0.0, clock, clock};
-    if (depth > NestingWarningDepth && !context_.nestingWarned) {
-      warnAboutNesting();
+    void levelChanged(std::uint32_t level, double time, std::uint32_t entry) {
+      engine.locks_.levelChanged(level, time, entry);
     }
-  };
-  auto close = [&](double time) {
-    const double gross = charge(*top, time, clock);
-    if (--depth == 0) {
-      top = nullptr;
-      return;
-    }
-    --top;
-    top->nestedTime += gross;
-    top->resume = time;
-  };
-
-  const TraceEvent* e = stream_.data();
-  const TraceEvent* const end = e + stream_.size();
-  for (; e != end; ++e) {
-    if (depth == 0) {
-      switch (e->kind) {
-        case EventKind::START_PROC:
-          open(e->id, e->time);
-          break;
-        case EventKind::START_IRQ:
-          open(InterruptIdBase + e->number, e->time);
-          break;
-        case EventKind::CLK_SPEED:
-          clock = e->clock;
-          break;
-        default:
-          // Ends without a start, lock changes, user marks, pseudo processes: nothing to charge.
-          break;
+    void nestingReached() {
+      if (!engine.context_.nestingWarned) {
+        engine.warnAboutNesting();
       }
-      continue;
     }
+    void wrongEnd(const char* line) { engine.reportWrongEnd(line); }
+  } host{*this};
 
-    switch (e->kind) {
-      case EventKind::START_PROC:
-        top->nestedCount += 1;
-        top->clockTime += (e->time - top->resume) * clock;
-        open(e->id, e->time);
-        break;
-      case EventKind::START_IRQ:
-        top->nestedCount += 1;
-        top->clockTime += (e->time - top->resume) * clock;
-        open(InterruptIdBase + e->number, e->time);
-        break;
-      case EventKind::END_PROC:
-        if (e->id == top->entry) {
-          close(e->time);
-        } else {
-          reportWrongEnd("Falsche pid retour\n");
-        }
-        break;
-      case EventKind::END_IRQ:
-        // Any interrupt end closes an open interrupt; its number is not compared.
-        if (top->entry >= InterruptIdBase) {
-          close(e->time);
-        } else {
-          reportWrongEnd("Falsche pid ist hier kein IRQ! retour\n");
-        }
-        break;
-      case EventKind::SET_IRQ_LEVEL:
-        locks_.levelChanged(e->number & 0x80u, e->time, top->entry);
-        break;
-      case EventKind::CLK_SPEED:
-        clock = e->clock;
-        top->lowestClock = std::min(top->lowestClock, clock);
-        top->highestClock = std::max(top->highestClock, clock);
-        break;
-      default:
-        break;
-    }
-  }
-
+  walk_.restart(currentClock_);
+  walk_.run(stream_.data(), stream_.data() + stream_.size(), host);
   // Activations still open at the end of the stream close at its last event, innermost first.
-  const double last = stream_.lastTime();
-  while (depth != 0) {
-    close(last);
-  }
-  currentClock_ = clock;
+  walk_.closeAll(stream_.lastTime(), host);
+  currentClock_ = walk_.clock();
 }
 
 }  // namespace kelvor

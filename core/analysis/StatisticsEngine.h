@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "analysis/ActivationWalk.h"
 #include "analysis/AnalysisContext.h"
 #include "analysis/LockTracker.h"
 #include "analysis/ProcessStats.h"
@@ -23,7 +24,7 @@ class StatisticsEngine final : public EntryRegistry {
   static constexpr const char* NestingWarningText =
       "Too many nested processes, tasks or Interrupts for tracing [>30]!\nTrace is truncated.";
   static constexpr const char* NestingWarningCaption = "Message !";
-  static constexpr std::uint32_t NestingWarningDepth = 30;
+  static constexpr std::uint32_t NestingWarningDepth = ActivationWalk::WarningDepth;
 
   explicit StatisticsEngine(AnalysisContext& context);
   ~StatisticsEngine() = default;
@@ -63,20 +64,10 @@ class StatisticsEngine final : public EntryRegistry {
   const LockTracker& locks() const { return locks_; }
 
  private:
-  // One open activation of the walk.
-  struct Frame {
-    std::uint32_t entry;
-    std::uint32_t nestedCount;  // activations started directly inside this one
-    double start;               // time of the start event
-    double nestedTime;          // gross time returned by the nested activations
-    double resume;              // start of the current stretch of own execution
-    double clockTime;           // own stretches so far, times the clock at their end
-    double lowestClock;
-    double highestClock;
-  };
+  friend class IncrementalAnalysis;
 
   ProcessStats& createRecord(std::uint32_t entryId);
-  double charge(const Frame& frame, double time, double clock);
+  double charge(const ActivationFrame& frame, double time, double clock);
   void warnAboutNesting();
   void reportWrongEnd(const char* line);
   void reportHighInterrupt();
@@ -87,7 +78,7 @@ class StatisticsEngine final : public EntryRegistry {
   // Records by entry id; std::map nodes never move, so the pointers stay valid. Ids the index
   // does not cover are looked up in the map (where they are absent until created).
   RecordIndex index_;
-  std::vector<Frame> frames_;  // storage of the walk's activation stack, kept between analyses
+  ActivationWalk walk_;  // its activation stack is kept between analyses
   LockTracker locks_;
   double currentClock_ = 0.0;
   double windowStart_ = 0.0;

@@ -1,0 +1,207 @@
+#include "link/SerialRecorder.h"
+
+#include <array>
+#include <cstdio>
+
+#include "common/TextFormat.h"
+
+namespace kelvor {
+
+namespace {
+
+constexpr const char* SaveRunQuestionText = "Do you want to save current data in .run file ?";
+constexpr const char* SaveDataQuestionText = "Do you want to save current data?";
+
+}  // namespace
+
+std::string connectFailureMessage(LinkResult result, const ComSettings& settings) {
+  std::string text;
+  const int port = settings.portIndex() + 1;
+  switch (result) {
+    case LinkResult::OpenComFailed:
+      appendFormat(text, "Unable to open COM Port %d.", port);
+      break;
+    case LinkResult::PingUnanswered:
+      appendFormat(text, "Unable to ping the mobile at COM%d, Begin Baud %d and Switch up Baud %d",
+                   port, static_cast<int>(settings.defaultBaudRate()),
+                   static_cast<int>(settings.switchUpBaudRate()));
+      break;
+    case LinkResult::FrameSizeFailed:
+      text = "Unable to set frame size.";
+      break;
+    case LinkResult::PcBaudFailed:
+      text = "Unable to set baud rate.";
+      break;
+    case LinkResult::OpenSapiFailed:
+      text = "Unable to open SAPI.";
+      break;
+    case LinkResult::BaudStepFailed:
+      text = "Unable to set baud rate of PC and Mobile";
+      break;
+    default:
+      text = "Unknown error occured.";
+      break;
+  }
+  return text;
+}
+
+SerialRecorder::SerialRecorder(Session& session, MobileLink& link, ComSettings& comSettings,
+                               RecordingHost& host, Sleeper sleeper)
+    : session_(session),
+      link_(link),
+      comSettings_(comSettings),
+      host_(host),
+      sleeper_(sleeper ? std::move(sleeper) : Sleeper([](std::chrono::milliseconds d) {
+        std::this_thread::sleep_for(d);
+      })),
+      decoder_(session.seenIds) {}
+
+SerialRecorder::~SerialRecorder() {
+  stopRequest_ = true;
+  if (thread_.joinable()) {
+    thread_.join();
+  }
+}
+
+RecordStart SerialRecorder::StartRecording(int refreshRateMs) {
+  if (thread_.joinable()) {
+    // The previous recording's thread may still be closing the link.
+    thread_.join();
+  }
+  Prompter* prompter = session_.prompter();
+  session_.seenIds.clear();
+  if (needsRunSave(session_.dataOrigin) && prompter != nullptr) {
+    const PromptAnswer answer =
+        prompter->askYesNoCancel(SaveRunQuestionText, ApplicationTitle, PromptIcon::Question);
+    if (answer == PromptAnswer::Cancel || (answer == PromptAnswer::Yes && !host_.saveData())) {
+      return RecordStart::Cancelled;
+    }
+  }
+  session_.dataOrigin = DataOrigin::Live;
+  if (HasUnsavedData() && prompter != nullptr) {
+    const PromptAnswer answer =
+        prompter->askYesNoCancel(SaveDataQuestionText, ApplicationTitle, PromptIcon::Question);
+    if (answer == PromptAnswer::Cancel) {
+      return RecordStart::Cancelled;
+    }
+    if (answer == PromptAnswer::Yes && !host_.saveData()) {
+      return RecordStart::Cancelled;
+    }
+    MarkSaved();
+  }
+
+  stopRequest_ = false;
+  {
+    std::lock_guard lock(dataSem_);
+    session_.engine->resetStatistics();
+  }
+  LinkResult result = link_.connect(static_cast<std::uint32_t>(comSettings_.portIndex()),
+                                    comSettings_.defaultBaudRate());
+  if (result == LinkResult::Success) {
+    link_.setBaudRate(comSettings_.switchUpBaudRate(), true);
+    auto frameSize = static_cast<std::uint16_t>(comSettings_.switchUpFrameSize());
+    result = link_.setFrameSize(frameSize);
+    comSettings_.setSwitchUpFrameSize(frameSize);
+    if (result == LinkResult::Success) {
+      unsaved_ = true;
+    }
+  }
+  if (result != LinkResult::Success && result != LinkResult::FrameSizeChanged) {
+    if (prompter != nullptr) {
+      prompter->message(connectFailureMessage(result, comSettings_), ApplicationTitle,
+                        PromptIcon::Warning);
+    }
+    // A link opened before a later step failed is closed again: left open, the port could not
+    // be opened by the next "Record".
+    if (link_.connected()) {
+      link_.disconnect();
+    }
+    stopRequest_ = true;
+    return RecordStart::ConnectFailed;
+  }
+
+  decoder_.reset();
+  result = link_.enableTrace();
+  if (result != LinkResult::Success) {
+    if (prompter != nullptr) {
+      prompter->message(
+          result == LinkResult::TraceNotEnabledOnPhone ? TraceNotEnabledText : TraceEnableErrorText,
+          ApplicationTitle, PromptIcon::Warning);
+    }
+    // The link is closed again: a recording that did not start leaves no port open.
+    link_.disconnect();
+    stopRequest_ = true;
+    return RecordStart::TraceNotEnabled;
+  }
+
+  // The old data go before the thread appends the first new event.
+  {
+    std::lock_guard lock(dataSem_);
+    session_.acquisitionState = AcquisitionState::Recording;
+    session_.engine->clear();
+    analysis_ = std::make_unique<IncrementalAnalysis>(*session_.engine);
+    recordsRead_ = 0;
+    unusable_ = 0;
+    remainder_ = 0;
+  }
+  host_.resetViews();
+  thread_ = std::thread([this] { recordingThread(); });
+  host_.startRefresh(refreshRateMs);
+  return RecordStart::Started;
+}
+
+void SerialRecorder::StopRecording() {
+  session_.acquisitionState = AcquisitionState::Stopped;
+  stopRequest_ = true;
+  session_.dataOrigin = DataOrigin::Live;
+  host_.stopRefresh();
+  host_.recordingStopped();
+}
+
+void SerialRecorder::waitUntilClosed() {
+  if (thread_.joinable()) {
+    thread_.join();
+  }
+}
+
+void SerialRecorder::recordingThread() {
+  std::array<std::uint8_t, MobileLink::ChunkBufferSize> buffer{};
+  while (!stopRequest_.load()) {
+    sleeper_(PollPeriod);
+    auto length = static_cast<std::uint16_t>(buffer.size());
+    if (link_.readChunk(buffer.data(), length) == LinkResult::Success) {
+      processChunk(buffer.data(), std::min<std::uint16_t>(length, buffer.size()));
+    }
+  }
+  closingSequence();
+}
+
+void SerialRecorder::processChunk(const std::uint8_t* bytes, std::uint16_t length) {
+  std::lock_guard lock(dataSem_);
+  const std::uint64_t unusableBefore = decoder_.unusableRecords();
+  const std::uint64_t remainderBefore = decoder_.remainderBytes();
+  const std::uint64_t decodedBefore = decoder_.recordsDecoded();
+  decoder_.decodeChunk(std::span<const std::uint8_t>(bytes, length), session_.engine->stream());
+  recordsRead_ += decoder_.recordsDecoded() - decodedBefore;
+  unusable_ += decoder_.unusableRecords() - unusableBefore;
+  remainder_ += decoder_.remainderBytes() - remainderBefore;
+  // The statistics of everything recorded so far, as a full analysis would give them.
+  analysis_->update();
+}
+
+void SerialRecorder::closingSequence() {
+  if (link_.disableTrace() != LinkResult::Success) {
+    return;
+  }
+  link_.setBaudRate(comSettings_.defaultBaudRate(), true);
+  auto frameSize = static_cast<std::uint16_t>(comSettings_.defaultFrameSize());
+  if (link_.setFrameSize(frameSize) != LinkResult::Success) {
+    return;
+  }
+  if (link_.disconnect() != LinkResult::Success) {
+    return;
+  }
+  unsaved_ = true;
+}
+
+}  // namespace kelvor

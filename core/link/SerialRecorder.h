@@ -1,0 +1,102 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "analysis/IncrementalAnalysis.h"
+#include "link/MobileLink.h"
+#include "link/TraceRecordDecoder.h"
+#include "session/Session.h"
+#include "settings/ComSettings.h"
+
+namespace kelvor {
+
+// What a recording needs from the program around it.
+class RecordingHost {
+ public:
+  virtual ~RecordingHost() = default;
+  // The save command; false when the user cancelled it.
+  virtual bool saveData() = 0;
+  // The document lets its views drop the old data and take the (now empty) new data.
+  virtual void resetViews() = 0;
+  // The refresh timer of the views, in milliseconds.
+  virtual void startRefresh(int periodMs) = 0;
+  virtual void stopRefresh() = 0;
+  // A recording ended: the time-step chart redraws.
+  virtual void recordingStopped() = 0;
+};
+
+// How "Record" ended.
+enum class RecordStart {
+  Started,
+  Cancelled,        // a question or the save command was cancelled: nothing changed
+  ConnectFailed,    // the link could not be opened; its message was shown
+  TraceNotEnabled,  // the phone refused or did not answer the trace command
+};
+
+inline constexpr const char* TraceNotEnabledText =
+    "Serial Tracing Not Enabled on the mobile side !!";
+inline constexpr const char* TraceEnableErrorText = "Error in Enabling Serial Tracing.";
+
+// The message "Record" shows for a failed connection (results other than 0 and 14).
+std::string connectFailureMessage(LinkResult result, const ComSettings& settings);
+
+// The one live recording of the program: "Record" opens the link and starts the recording
+// thread, which reads a chunk every 10 ms, turns its records into events and keeps the
+// statistics current; "Stop" lets the thread close the link. Everything the thread changes in
+// the engine is changed while it holds DataSem; a reader of the engine holds it too.
+class SerialRecorder {
+ public:
+  using Sleeper = std::function<void(std::chrono::milliseconds)>;
+  static constexpr std::chrono::milliseconds PollPeriod{10};
+
+  SerialRecorder(Session& session, MobileLink& link, ComSettings& comSettings, RecordingHost& host,
+                 Sleeper sleeper = {});
+  ~SerialRecorder();
+  SerialRecorder(const SerialRecorder&) = delete;
+  SerialRecorder& operator=(const SerialRecorder&) = delete;
+
+  RecordStart StartRecording(int refreshRateMs);
+  void StopRecording();
+  // Waits until the recording thread has closed the link (after StopRecording).
+  void waitUntilClosed();
+
+  bool HasUnsavedData() const { return unsaved_.load(); }
+  void MarkSaved() { unsaved_ = false; }
+  bool recording() const { return !stopRequest_.load(); }
+
+  std::mutex& DataSem() { return dataSem_; }
+
+  // Records taken from the link in this recording, and those that gave no event (an unknown
+  // type) or were cut off (bytes of a chunk's incomplete last record).
+  std::uint64_t recordsRead() const { return recordsRead_.load(); }
+  std::uint64_t unusableRecords() const { return unusable_.load(); }
+  std::uint64_t remainderBytes() const { return remainder_.load(); }
+
+ private:
+  void recordingThread();
+  void processChunk(const std::uint8_t* bytes, std::uint16_t length);
+  void closingSequence();
+
+  Session& session_;
+  MobileLink& link_;
+  ComSettings& comSettings_;
+  RecordingHost& host_;
+  Sleeper sleeper_;
+  std::mutex dataSem_;
+  std::atomic<bool> stopRequest_{true};
+  std::atomic<bool> unsaved_{false};
+  std::atomic<std::uint64_t> recordsRead_{0};
+  std::atomic<std::uint64_t> unusable_{0};
+  std::atomic<std::uint64_t> remainder_{0};
+  TraceRecordDecoder decoder_;
+  std::unique_ptr<IncrementalAnalysis> analysis_;
+  std::thread thread_;
+};
+
+}  // namespace kelvor

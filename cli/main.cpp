@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "QSettingsBackend.h"
+#include "Recording.h"
 #include "StatisticsTable.h"
 #include "TerminalProgress.h"
 #include "common/ConsolePrompter.h"
@@ -34,8 +35,10 @@ constexpr const char* kUsage =
     "Usage: kelvor-cli [--config FILE] [--set KEY=VALUE]... [--pid PATH] [--irq PATH]\n"
     "                  [--window START END] [--answer yes|no]\n"
     "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH] [--quiet] FILE\n"
+    "       kelvor-cli [options] --record SECONDS [--link simulated] [outputs]\n"
     "\n"
-    "Loads FILE (.prn, .txt, .mes or .run), analyses the whole trace and writes the\n"
+    "Loads FILE (.prn, .txt, .mes or .run), or records from a phone for SECONDS (Ctrl+C\n"
+    "stops early and keeps what was recorded), analyses the whole trace and writes the\n"
     "requested exports; without an output option prints the statistics table.\n"
     "\n"
     "  --config FILE       read the settings from the [Settings] group of this ini file\n"
@@ -50,6 +53,9 @@ constexpr const char* kUsage =
     "  --mes PATH          export the events as a .mes file\n"
     "  --run PATH          save the trace as a .run file\n"
     "  --ilm PATH          write the interrupt-lock periods\n"
+    "  --record SECONDS    record from the phone's trace channel instead of reading FILE\n"
+    "  --link KIND         where to record from: simulated (the default, a simulated phone;\n"
+    "                      serial:DEVICE and library:PATH are not available yet)\n"
     "  --quiet             no progress bar and no diagnostic lines (messages and\n"
     "                      questions are still shown)\n"
     "  --help              show this text\n"
@@ -66,6 +72,8 @@ struct Options {
   PromptAnswer answer = PromptAnswer::Yes;
   std::optional<std::string> asc, mes, run, ilm;
   bool quiet = false;
+  std::optional<double> recordSeconds;
+  cli::LinkChoice link;
   std::string file;
 };
 
@@ -165,11 +173,31 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
       }
       // The analysis wants the earlier time first, whichever order they were given in.
       options.window = TimeWindow::between(*start, *end);
+    } else if (arg == "--record") {
+      const char* text = value("--record");
+      const auto seconds = text != nullptr ? parseNumber(text) : std::nullopt;
+      if (!seconds || *seconds <= 0.0) {
+        return usageError("--record needs a positive number of seconds");
+      }
+      options.recordSeconds = *seconds;
+    } else if (arg == "--link") {
+      const char* text = value("--link");
+      const auto link = text != nullptr ? cli::parseLinkChoice(text) : std::nullopt;
+      if (!link) {
+        return usageError("--link takes simulated, serial:DEVICE or library:PATH");
+      }
+      options.link = *link;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
       return usageError("unknown option " + arg);
     } else {
       files.push_back(arg);
     }
+  }
+  if (options.recordSeconds) {
+    if (!files.empty()) {
+      return usageError("--record reads no trace file");
+    }
+    return std::nullopt;
   }
   if (files.size() != 1) {
     return usageError(files.empty() ? "no trace file given" : "more than one trace file given");
@@ -231,7 +259,8 @@ int main(int argc, char** argv) {
   session.analysis.console = options.quiet ? static_cast<std::ostream*>(&dropped) : &std::cerr;
   cli::TerminalProgress progress;
   std::error_code sizeError;
-  const std::uintmax_t size = std::filesystem::file_size(options.file, sizeError);
+  const std::uintmax_t size =
+      options.recordSeconds ? 0 : std::filesystem::file_size(options.file, sizeError);
   if (!options.quiet && isatty(STDERR_FILENO) && !sizeError && size >= kProgressBarMinimumSize) {
     session.progress = &progress;
     prompter.setBeforeOutput(clearProgressLine, &progress);
@@ -239,7 +268,11 @@ int main(int argc, char** argv) {
 
   loadIdFilesInto(session);
 
-  if (openTraceFile(session, options.file) != OpenResult::Loaded) {
+  if (options.recordSeconds) {
+    if (!cli::recordFromLink(session, options.link, *options.recordSeconds)) {
+      return 1;
+    }
+  } else if (openTraceFile(session, options.file) != OpenResult::Loaded) {
     return 1;
   }
   StatisticsEngine& engine = *session.engine;

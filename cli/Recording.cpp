@@ -1,0 +1,96 @@
+#include "Recording.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "link/MobileLink.h"
+#include "link/SerialRecorder.h"
+#include "link/SimulatedPhone.h"
+#include "settings/AnalysisSettings.h"
+#include "settings/ComSettings.h"
+
+namespace kelvor::cli {
+
+namespace {
+
+// Records per second of the simulated phone of a headless recording.
+constexpr double SimulatedRecordsPerSecond = 10000.0;
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int) {
+  interrupted = true;
+}
+
+// A headless run has no views and no save command of its own: the outputs are written after
+// the recording.
+class HeadlessHost final : public RecordingHost {
+ public:
+  bool saveData() override { return false; }
+  void resetViews() override {}
+  void startRefresh(int) override {}
+  void stopRefresh() override {}
+  void recordingStopped() override {}
+};
+
+}  // namespace
+
+std::optional<LinkChoice> parseLinkChoice(const std::string& text) {
+  if (text == "simulated") {
+    return LinkChoice{LinkChoice::Kind::Simulated, {}};
+  }
+  for (const auto& [prefix, kind] :
+       {std::pair{std::string("serial:"), LinkChoice::Kind::Serial},
+        std::pair{std::string("library:"), LinkChoice::Kind::Library}}) {
+    if (text.size() > prefix.size() && text.compare(0, prefix.size(), prefix) == 0) {
+      return LinkChoice{kind, text.substr(prefix.size())};
+    }
+  }
+  return std::nullopt;
+}
+
+bool recordFromLink(Session& session, const LinkChoice& choice, double seconds) {
+  if (choice.kind != LinkChoice::Kind::Simulated) {
+    std::fputs("kelvor-cli: only the simulated phone can be recorded from in this version\n",
+               stderr);
+    return false;
+  }
+  GeneratedScenario scenario;
+  scenario.recordsPerSecond = SimulatedRecordsPerSecond;
+  scenario.recordCount = static_cast<std::uint32_t>(SimulatedRecordsPerSecond * (seconds + 1.0));
+  SimulatedPhone phone(PhoneScenario::generate(scenario));
+  phone.setSwitchedOn(true);
+  MobileLink link(phone);
+  ComSettings comSettings;
+  comSettings.setPortIndex(FallbackPortIndex);
+  HeadlessHost host;
+  SerialRecorder recorder(session, link, comSettings, host);
+
+  if (!session.engine) {
+    session.engine = std::make_unique<StatisticsEngine>(session.analysis);
+  }
+  if (recorder.StartRecording(DefaultRefreshRateMs) != RecordStart::Started) {
+    return false;
+  }
+  // Ctrl+C ends the recording early and keeps what was recorded.
+  interrupted = false;
+  const auto previous = std::signal(SIGINT, onInterrupt);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!interrupted && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  recorder.StopRecording();
+  recorder.waitUntilClosed();
+  std::signal(SIGINT, previous);
+  std::fprintf(stderr, "Recorded %llu records (%llu unusable, %llu bytes cut off)%s.\n",
+               static_cast<unsigned long long>(recorder.recordsRead()),
+               static_cast<unsigned long long>(recorder.unusableRecords()),
+               static_cast<unsigned long long>(recorder.remainderBytes()),
+               interrupted ? ", interrupted" : "");
+  return true;
+}
+
+}  // namespace kelvor::cli

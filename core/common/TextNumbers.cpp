@@ -56,4 +56,22 @@ void appendFixed6(std::string& out, double value) {
   out.append(buffer, result.ptr);
 }
 
+std::optional<std::int64_t> parseBoundedInteger(std::string_view text, std::int64_t low,
+                                                std::int64_t high) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && blank(text.back())) {
+    text.remove_suffix(1);
+  }
+  std::int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) {
+    return std::nullopt;
+  }
+  return value;
+}
+
 }  // namespace kelvor

@@ -12,6 +12,11 @@ namespace kelvor {
 // number.
 std::optional<double> parseLeadingDecimal(std::string_view text);
 
+// Reads a whole text as a decimal integer within [low, high], blanks around it allowed; nothing
+// for any other text (a stored setting that is not such a number).
+std::optional<std::int64_t> parseBoundedInteger(std::string_view text, std::int64_t low,
+                                                std::int64_t high);
+
 // Which letters count as hexadecimal digits.
 enum class HexLetters {
   UpperCase,  // A-F only

@@ -1,44 +1,25 @@
 #include "settings/ComSettings.h"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <map>
 
+#include "common/TextNumbers.h"
 #include "settings/AnalysisSettings.h"
 
 namespace kelvor {
 
 namespace {
 
-// A decimal integer within [low, high], blanks around it allowed; nothing for any other text.
-std::optional<std::int64_t> parseInteger(std::string_view text, std::int64_t low,
-                                         std::int64_t high) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && blank(text.back())) {
-    text.remove_suffix(1);
-  }
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
-}
-
 constexpr std::int64_t MaxDword = std::numeric_limits<std::uint32_t>::max();
 
 std::optional<std::uint32_t> parseBaudRate(std::string_view text) {
-  const auto value = parseInteger(text, 1, MaxDword);
+  const auto value = parseBoundedInteger(text, 1, MaxDword);
   return value ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*value)) : std::nullopt;
 }
 
 std::optional<std::uint32_t> parseFrameSize(std::string_view text) {
-  const auto value = parseInteger(text, 0, MaxDword);
+  const auto value = parseBoundedInteger(text, 0, MaxDword);
   if (!value || std::find(FrameSizeChoices.begin(), FrameSizeChoices.end(), *value) ==
                     FrameSizeChoices.end()) {
     return std::nullopt;
@@ -49,7 +30,7 @@ std::optional<std::uint32_t> parseFrameSize(std::string_view text) {
 // A port index: -1 (no port) up to the largest 32-bit index. The unsigned form of -1, as a
 // 32-bit stored number shows it, is read as -1 too.
 std::optional<std::int32_t> parsePortIndex(std::string_view text) {
-  const auto value = parseInteger(text, NoPort, MaxDword);
+  const auto value = parseBoundedInteger(text, NoPort, MaxDword);
   if (!value) {
     return std::nullopt;
   }
@@ -250,7 +231,7 @@ std::string portCannotBeOpenedText(std::int32_t portIndex) {
 }
 
 std::string checkedRefreshRateText(std::string_view text, Prompter& prompter) {
-  if (parseInteger(text, MinRefreshRateMs, MaxRefreshRateMs)) {
+  if (parseBoundedInteger(text, MinRefreshRateMs, MaxRefreshRateMs)) {
     return std::string(text);
   }
   warn(prompter, comsettingtext::InvalidRefreshRate);
@@ -265,7 +246,7 @@ std::optional<std::int32_t> comPortIndex(std::string_view name) {
   if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     return std::nullopt;
   }
-  const auto number = parseInteger(digits, 0, std::numeric_limits<std::int32_t>::max());
+  const auto number = parseBoundedInteger(digits, 0, std::numeric_limits<std::int32_t>::max());
   if (!number) {
     return std::nullopt;
   }

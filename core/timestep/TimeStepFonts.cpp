@@ -1,10 +1,11 @@
 #include "timestep/TimeStepFonts.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <limits>
 #include <optional>
 #include <string_view>
+
+#include "common/TextNumbers.h"
 
 namespace kelvor {
 
@@ -40,25 +41,6 @@ void assignNumbers(LogFont& f, const Numbers& n) {
   f.clipPrecision = static_cast<std::uint8_t>(n[10]);
   f.quality = static_cast<std::uint8_t>(n[11]);
   f.pitchAndFamily = static_cast<std::uint8_t>(n[12]);
-}
-
-// A decimal number within [low, high], blanks around it allowed; nothing for any other text.
-std::optional<std::int64_t> parseNumber(std::string_view text, std::int64_t low,
-                                        std::int64_t high) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && blank(text.front())) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && blank(text.back())) {
-    text.remove_suffix(1);
-  }
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
 }
 
 // The first `count` characters of UTF-8 text; a character never loses part of its bytes.
@@ -110,7 +92,7 @@ LogFont fontFrom(const SettingsValues& values, const LogFont& defaults) {
     // The height is negated on reading, so its lowest value would not fit.
     const std::int64_t low = i >= FirstByteField ? 0 : (i == 0 ? Int32Low + 1 : Int32Low);
     const std::int64_t high = i >= FirstByteField ? 255 : Int32High;
-    if (const auto value = parseNumber(*text, low, high)) {
+    if (const auto value = parseBoundedInteger(*text, low, high)) {
       numbers[i] = i == 0 ? -*value : *value;
     }
   }

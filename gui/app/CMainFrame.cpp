@@ -156,8 +156,10 @@ void CMainFrame::createActions() {
   connect(addCommand("P&rinter Setup"), &QAction::triggered, this,
           [this] { shownPrintable()->printerSetup(); });
 
-  addPlaceholder("&Mobile On\tF5", QKeySequence(Qt::Key_F5));
-  addPlaceholder("&Mobile Off\tF11", QKeySequence(Qt::Key_F11));
+  connect(addCommand("&Mobile On\tF5", QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
+          [this] { mobileSwitch(true); });
+  connect(addCommand("&Mobile Off\tF11", QKeySequence(Qt::Key_F11)), &QAction::triggered, this,
+          [this] { mobileSwitch(false); });
 
   connect(addCommand("&Quit"), &QAction::triggered, this, &QWidget::close);
 
@@ -265,12 +267,10 @@ void CMainFrame::createMenus() {
 void CMainFrame::createStatusBar() {
   QStatusBar* bar = statusBar();
   // The link settings arrive with the serial link; until then no port is configured.
-  portPane_ = pane("COM0", bar);
-  baudPane_ = pane("SwitchUp Baud: 0", bar);
-  frameSizePane_ = pane("SwitchUp Frame Size: 0", bar);
-  portPane_->setEnabled(false);
-  baudPane_->setEnabled(false);
-  frameSizePane_->setEnabled(false);
+  portPane_ = pane(QString(), bar);
+  baudPane_ = pane(QString(), bar);
+  frameSizePane_ = pane(QString(), bar);
+  updateLinkPanes();
   statePane_ = pane("Stopped", bar);
   activityPane_ = new QLabel(bar);
   activityPane_->setFixedSize(24, 16);
@@ -336,6 +336,24 @@ PrintableView* CMainFrame::shownPrintable() const {
     return timeStepView_;
   }
   return processorLoadView_;
+}
+
+void CMainFrame::mobileSwitch(bool on) {
+  const std::string text = phone_.switchMobile(on);
+  document_.prompter().message(text, ApplicationTitle, PromptIcon::Information);
+}
+
+void CMainFrame::updateLinkPanes() {
+  const ComSettings& settings = phone_.comSettings();
+  // Panes of settings that are not set are shown disabled.
+  portPane_->setText(QString("COM%1").arg(settings.portIndex() + 1));
+  portPane_->setEnabled(settings.portIndex() != NoPort);
+  baudPane_->setText(settings.usbMode()
+                         ? QString("USB Mode")
+                         : QString("SwitchUp Baud: %1").arg(settings.switchUpBaudRate()));
+  baudPane_->setEnabled(settings.usbMode() || settings.switchUpBaudRate() != 0);
+  frameSizePane_->setText(QString("SwitchUp Frame Size: %1").arg(settings.switchUpFrameSize()));
+  frameSizePane_->setEnabled(settings.switchUpFrameSize() != 0);
 }
 
 void CMainFrame::updateStatusPanes() {
@@ -446,7 +464,8 @@ void CMainFrame::about() {
   const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
   layout->addWidget(new QLabel(QString("%1 Version %2").arg(program, KELVOR_VERSION), &dialog));
   layout->addWidget(new QLabel("Kelvor Serial/TLA Tool", &dialog));
-  layout->addWidget(new QLabel("QFL Version: no link library loaded", &dialog));
+  layout->addWidget(new QLabel(
+      QString("QFL Version: %1").arg(QString::fromStdString(phone_.libraryVersion())), &dialog));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
   connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   layout->addWidget(buttons);

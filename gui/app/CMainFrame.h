@@ -9,6 +9,7 @@
 
 #include "app/ApplicationProfile.h"
 #include "app/CKelvorDoc.h"
+#include "app/PhoneLink.h"
 
 namespace kelvor::gui {
 
@@ -50,6 +51,9 @@ class CMainFrame final : public QMainWindow {
   // Replaces the left pane by the view of the mode.
   void switchView(ViewMode mode);
   void configuration();
+  // "Mobile On" / "Mobile Off": the phone switched through the link, the outcome in a message.
+  void mobileSwitch(bool on);
+  PhoneLink& phoneLink() { return phone_; }
   void versionInfo();
   void about();
 
@@ -62,6 +66,7 @@ class CMainFrame final : public QMainWindow {
   void createStatusBar();
   void updateRecentFiles();
   void updateStatusPanes();
+  void updateLinkPanes();
   void updateViewCommands();
   PrintableView* shownPrintable() const;
   QAction* addCommand(const QString& text, const QKeySequence& shortcut = {});
@@ -69,6 +74,7 @@ class CMainFrame final : public QMainWindow {
 
   CKelvorDoc& document_;
   ApplicationProfile& profile_;
+  PhoneLink phone_;
   QSplitter* splitter_;
   CKelvorView* statisticsView_;
   CSumProcessView* processorLoadView_ = nullptr;

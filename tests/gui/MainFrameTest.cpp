@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -16,6 +17,7 @@
 #include "QSettingsBackend.h"
 #include "app/CMainFrame.h"
 #include "app/CSetupSheet.h"
+#include "link/SimulatedPhone.h"
 #include "views/CKelvorView.h"
 #include "views/CStreamListView.h"
 #include "views/CSumProcessView.h"
@@ -98,7 +100,7 @@ TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
   document.setShownView(gui::ShownView::TimeStep);
   CMainFrame frame(document, profile);
   EXPECT_EQ(frame.windowTitle(), CMainFrame::InitialTitle);
-  for (const char* name : {"Mobile On", "Mobile Off", "Record", "Stop"}) {
+  for (const char* name : {"Record", "Stop"}) {
     QAction* command = frame.action(name);
     ASSERT_NE(command, nullptr) << name;
     EXPECT_FALSE(command->isEnabled()) << name;
@@ -193,6 +195,37 @@ TEST_F(MainFrameTest, MenusHaveTheirOwnMnemonicsAndShowEachShortcutOnce) {
       }
     }
   }
+}
+
+TEST_F(MainFrameTest, MobileOnAndOffSwitchThePhoneAndSayHowItWent) {
+  CMainFrame frame(document, profile);
+  SimulatedPhone* phone = frame.phoneLink().simulatedPhone();
+  ASSERT_NE(phone, nullptr);
+  frame.action("Mobile On")->trigger();
+  EXPECT_TRUE(phone->switchedOn());
+  frame.action("Mobile Off")->trigger();
+  EXPECT_FALSE(phone->switchedOn());
+  phone->faults().switchOnFails = true;
+  frame.action("Mobile On")->trigger();
+  phone->faults().openComFails = true;
+  frame.action("Mobile Off")->trigger();
+  EXPECT_EQ(texts(), (std::vector<std::string>{
+                         "Mobile Switched On !", "Mobile Switched Off !",
+                         "Unable to Switch Mobile On/Mobile might be already switched on \nOr "
+                         "check the connection",
+                         "Unable to open COM Port 1."}));
+  // The panes name the port and the switch-up settings.
+  EXPECT_TRUE(frame.statusBar()->findChildren<QLabel*>().size() >= 6);
+  const auto paneTexts = [&] {
+    QStringList list;
+    for (const QLabel* label : frame.statusBar()->findChildren<QLabel*>()) {
+      list << label->text();
+    }
+    return list;
+  };
+  EXPECT_TRUE(paneTexts().contains("COM1"));
+  EXPECT_TRUE(paneTexts().contains("SwitchUp Baud: 115200"));
+  EXPECT_TRUE(paneTexts().contains("SwitchUp Frame Size: 64"));
 }
 
 TEST_F(MainFrameTest, MopAreaQuestionNamesAPathOfTheMenus) {

@@ -1,0 +1,25 @@
+#include "app/PhoneLink.h"
+
+namespace kelvor::gui {
+
+namespace {
+
+std::unique_ptr<SimulatedPhone> builtInPhone() {
+  return std::make_unique<SimulatedPhone>(PhoneScenario::generate(GeneratedScenario{}));
+}
+
+}  // namespace
+
+PhoneLink::PhoneLink() : library_(builtInPhone()), link_(*library_) {
+  simulated_ = static_cast<SimulatedPhone*>(library_.get());
+  comSettings_.setPortIndex(FallbackPortIndex);
+}
+
+std::string PhoneLink::switchMobile(bool on) {
+  const std::int32_t index = comSettings_.portIndex();
+  const auto port = static_cast<std::uint32_t>(index < 0 ? 0 : index);
+  const LinkResult result = link_.switchMobile(port, comSettings_.defaultBaudRate(), on);
+  return mobileSwitchMessage(result, on, port);
+}
+
+}  // namespace kelvor::gui

@@ -41,12 +41,17 @@ TEST(SerialFraming, CrcHasTheCcittFalseCheckValue) {
 }
 
 TEST(SerialFraming, EncodesTheDocumentedLayout) {
-  // The example frame of docs/serial-link.md: data on SAPI 47 carrying E8.
+  // The example frames of docs/serial-link.md. Data on SAPI 47 carrying E8:
   EXPECT_EQ(encodeFrame(dataChannel(47), Bytes{0xE8}),
             (Bytes{0x7E, 0x00, 0x2F, 0x01, 0x00, 0xE8, 0xBA, 0xB9}));
   // A ping request with sequence number 1 on handle 1.
   EXPECT_EQ(encodeFrame(RequestChannel, encodeControlRequest({ControlOp::PingMobile, 1, {1}})),
             (Bytes{0x7E, 0x01, 0x00, 0x06, 0x00, 0x07, 0x01, 0x01, 0x00, 0x00, 0x00, 0x13, 0x1A}));
+  // GetCurrentBaudrate answered with 115200.
+  EXPECT_EQ(encodeFrame(ReplyChannel,
+                        encodeControlReply({ControlOp::GetCurrentBaudrate, 2, 1, {115200}, ""})),
+            (Bytes{0x7E, 0x02, 0x00, 0x08, 0x00, 0x0D, 0x02, 0x01, 0x00, 0x00, 0xC2, 0x01, 0x00,
+                   0xD9, 0xC0}));
 }
 
 TEST(SerialFraming, FramesRoundTripOnEveryChannelKindAndSize) {

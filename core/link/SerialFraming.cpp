@@ -92,6 +92,10 @@ std::vector<std::uint8_t> encodeFrame(Channel channel, std::span<const std::uint
     throw std::invalid_argument("frame payload of " + std::to_string(payload.size()) +
                                 " bytes exceeds the maximum of " + std::to_string(MaxPayload));
   }
+  if (!knownKind(static_cast<std::uint8_t>(channel.kind))) {
+    throw std::invalid_argument("unknown frame kind " +
+                                std::to_string(static_cast<unsigned>(channel.kind)));
+  }
   if (!validChannel(static_cast<std::uint8_t>(channel.kind), channel.sapi)) {
     throw std::invalid_argument("control frames are sent with SAPI 0, not " +
                                 std::to_string(channel.sapi));

@@ -86,6 +86,7 @@ TEST(SerialFraming, FramesRoundTripOnEveryChannelKindAndSize) {
 TEST(SerialFraming, RefusesToEncodeWhatCannotBeFramed) {
   EXPECT_THROW(encodeFrame(dataChannel(1), Bytes(MaxPayload + 1)), std::invalid_argument);
   EXPECT_THROW(encodeFrame(Channel{ChannelKind::ControlRequest, 3}, {}), std::invalid_argument);
+  EXPECT_THROW(encodeFrame(Channel{static_cast<ChannelKind>(3), 0}, {}), std::invalid_argument);
 }
 
 TEST(SerialFraming, AStreamSplitAnywhereGivesTheSameFrames) {

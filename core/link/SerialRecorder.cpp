@@ -64,6 +64,10 @@ SerialRecorder::~SerialRecorder() {
 }
 
 RecordStart SerialRecorder::StartRecording(int refreshRateMs) {
+  if (recording()) {
+    // One recording at a time; waiting for the running one would never end.
+    return RecordStart::Cancelled;
+  }
   if (thread_.joinable()) {
     // The previous recording's thread may still be closing the link.
     thread_.join();

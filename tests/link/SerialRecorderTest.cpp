@@ -97,6 +97,7 @@ TEST_F(SerialRecorderTest, EveryRecordSentIsRecordedAndTheStatisticsEqualAFullAn
   EXPECT_EQ(session.acquisitionState, AcquisitionState::Recording);
   EXPECT_EQ(host.resets, 1);
   EXPECT_EQ(host.refreshPeriod, 1000);
+  EXPECT_EQ(recorder->StartRecording(1000), RecordStart::Cancelled);  // one at a time
   waitForRecords(Records);
   recorder->StopRecording();
   recorder->waitUntilClosed();

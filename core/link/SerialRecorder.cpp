@@ -7,13 +7,6 @@
 
 namespace kelvor {
 
-namespace {
-
-constexpr const char* SaveRunQuestionText = "Do you want to save current data in .run file ?";
-constexpr const char* SaveDataQuestionText = "Do you want to save current data?";
-
-}  // namespace
-
 std::string connectFailureMessage(LinkResult result, const ComSettings& settings) {
   std::string text;
   const int port = settings.portIndex() + 1;
@@ -76,7 +69,7 @@ RecordStart SerialRecorder::StartRecording(int refreshRateMs) {
   session_.seenIds.clear();
   if (needsRunSave(session_.dataOrigin) && prompter != nullptr) {
     const PromptAnswer answer =
-        prompter->askYesNoCancel(SaveRunQuestionText, ApplicationTitle, PromptIcon::Question);
+        prompter->askYesNoCancel(SaveRunQuestion, ApplicationTitle, PromptIcon::Question);
     if (answer == PromptAnswer::Cancel || (answer == PromptAnswer::Yes && !host_.saveData())) {
       return RecordStart::Cancelled;
     }
@@ -84,7 +77,7 @@ RecordStart SerialRecorder::StartRecording(int refreshRateMs) {
   session_.dataOrigin = DataOrigin::Live;
   if (HasUnsavedData() && prompter != nullptr) {
     const PromptAnswer answer =
-        prompter->askYesNoCancel(SaveDataQuestionText, ApplicationTitle, PromptIcon::Question);
+        prompter->askYesNoCancel(SaveDataQuestion, ApplicationTitle, PromptIcon::Question);
     if (answer == PromptAnswer::Cancel) {
       return RecordStart::Cancelled;
     }

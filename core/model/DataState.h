@@ -24,6 +24,10 @@ enum class AcquisitionState : std::uint32_t {
 
 // Whether data of this origin are lost unless saved as .run when the program closes or a
 // recording starts (live data are asked about only before another file is opened).
+// The questions before such data (or unsaved recorded data) are replaced.
+inline constexpr const char* SaveRunQuestion = "Do you want to save current data in .run file ?";
+inline constexpr const char* SaveDataQuestion = "Do you want to save current data?";
+
 constexpr bool needsRunSave(DataOrigin origin) {
   return origin == DataOrigin::MesFile || origin == DataOrigin::TextTrace;
 }

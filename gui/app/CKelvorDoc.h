@@ -41,9 +41,6 @@ inline constexpr const char* StatisticFilter =
     "Statistic Files (*.asc)|*.asc|All Files (*.*)|*.*||";
 inline constexpr const char* ExportMesFilter = "Export File(*.mes)|*.mes|All Files (*.*)|*.*||";
 
-inline constexpr const char* SaveRunQuestion = "Do you want to save current data in .run file ?";
-inline constexpr const char* SaveDataQuestion = "Do you want to save current data?";
-
 // The one document: opens trace files into the session, saves and exports its data, and tells
 // the views when to let go of the data (before a load replaces the engine), when to rebuild and
 // when to refresh. The data live in the session; the document holds none of its own.

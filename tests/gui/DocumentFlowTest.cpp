@@ -94,7 +94,7 @@ TEST_F(DocumentFlowTest, TextTraceLoadSetsTheOriginAndAsksBeforeItIsReplaced) {
   prompter.answers = {PromptAnswer::Cancel, PromptAnswer::Yes};
   EXPECT_FALSE(document.openDocument(second));
   EXPECT_FALSE(document.openDocument(second));
-  EXPECT_EQ(questions(), std::vector<std::string>(2, gui::SaveRunQuestion));
+  EXPECT_EQ(questions(), std::vector<std::string>(2, SaveRunQuestion));
   EXPECT_EQ(session.currentTraceFile, path("a.prn"));
   EXPECT_EQ(session.dataOrigin, DataOrigin::TextTrace);
 
@@ -209,7 +209,7 @@ TEST_F(DocumentFlowTest, ClosingAfterATextTraceAsksForTheRunFile) {
   EXPECT_FALSE(document.canClose());  // save dialog cancelled
   EXPECT_FALSE(document.canClose());  // Cancel
   EXPECT_TRUE(document.canClose());   // No
-  EXPECT_EQ(questions(), std::vector<std::string>(3, gui::SaveRunQuestion));
+  EXPECT_EQ(questions(), std::vector<std::string>(3, SaveRunQuestion));
 }
 
 TEST_F(DocumentFlowTest, SaveThatKeepsNoDataDoesNotCountAsSaved) {

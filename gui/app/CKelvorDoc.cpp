@@ -9,6 +9,7 @@
 #include "io/RunFile.h"
 #include "io/StatisticsExport.h"
 #include "views/CStreamListView.h"
+#include "views/TimeStepContent.h"
 #include "views/TimeStepDialogs.h"
 
 namespace kelvor::gui {
@@ -60,6 +61,7 @@ CKelvorDoc::CKelvorDoc(Session& session, Prompter& prompter, FileDialogs& dialog
     return loadInBackground(s, path, window_);
   };
   timeStepDialogs_ = std::make_unique<QtTimeStepDialogs>();
+  timeStepContent_ = std::make_unique<TimeStepContent>();
   fontBackends_ = memoryFontBackends();
 }
 
@@ -148,6 +150,7 @@ bool CKelvorDoc::openDocument(const QString& requested) {
   emit recentFileAdded(qpath);
 
   loading_ = true;
+  timeStepContent_->clear();
   emit viewsDetach();
   const OpenResult result = loader_(session_, path);
   if (!session_.engine) {

@@ -18,6 +18,7 @@
 namespace kelvor::gui {
 
 class CStreamListView;
+class TimeStepContent;
 class TimeStepDialogs;
 
 // What the save command ("Save As") did.
@@ -68,6 +69,9 @@ class CKelvorDoc final : public QObject {
   TimeStepDialogs& timeStepDialogs() { return *timeStepDialogs_; }
   void setTimeStepDialogs(std::unique_ptr<TimeStepDialogs> dialogs);
   const FontBackendFactory& fontBackends() const { return fontBackends_; }
+  // What the time-step chart is drawn from, kept while the trace stays: a chart shown again
+  // does not walk the stream again. Emptied before a load replaces the engine.
+  TimeStepContent& timeStepContent() { return *timeStepContent_; }
   void setFontBackends(FontBackendFactory backends) { fontBackends_ = std::move(backends); }
 
   // Replaces the loader (the default loads on a worker thread while the main loop runs).
@@ -129,6 +133,7 @@ class CKelvorDoc final : public QObject {
   Loader loader_;
   QPointer<CStreamListView> streamList_;
   std::unique_ptr<TimeStepDialogs> timeStepDialogs_;
+  std::unique_ptr<TimeStepContent> timeStepContent_;
   FontBackendFactory fontBackends_;
   bool lastSavedIlm_ = false;
   bool loading_ = false;

@@ -12,6 +12,7 @@
 #include "views/CKelvorView.h"
 #include "views/CSumProcessView.h"
 #include "views/CTimeStepView.h"
+#include "views/TimeStepContent.h"
 
 namespace kelvor::gui {
 
@@ -43,6 +44,8 @@ bool writePng(const QImage& image, const QString& path) {
 ImageStatus saveViewImage(CKelvorDoc& document, const ImageRequest& request) {
   Session& session = document.session();
   const std::string path = QFileInfo(request.traceFile).absoluteFilePath().toStdString();
+  // The engine is replaced: nothing may keep pointing into the old one.
+  document.timeStepContent().clear();
   if (openTraceFile(session, path) != OpenResult::Loaded) {
     std::fprintf(stderr, "kelvor: could not load %s\n", qPrintable(request.traceFile));
     return ImageStatus::Failed;

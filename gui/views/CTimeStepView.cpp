@@ -50,7 +50,7 @@ std::optional<NavigationKey> navigationKey(int key) {
 }  // namespace
 
 CTimeStepView::CTimeStepView(CKelvorDoc& document, QWidget* parent)
-    : QAbstractScrollArea(parent), document_(document) {
+    : QAbstractScrollArea(parent), document_(document), content_(document.timeStepContent()) {
   setObjectName("timeStepChart");
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setMouseTracking(true);
@@ -103,15 +103,19 @@ void CTimeStepView::rebuild() {
   if (document_.loading()) {
     content_.clear();
   } else {
-    // The walk over a long trace takes a noticeable moment (about half a second for ten
-    // million events): the pointer says so.
-    const bool long_ = session.engine && session.engine->stream().size() >= LongWalkEvents;
-    if (long_) {
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    content_.rebuild(session, session.timeStep.sortMode);
-    if (long_) {
-      QApplication::restoreOverrideCursor();
+    if (content_.walkedFor(session)) {
+      content_.refresh(session, session.timeStep.sortMode);
+    } else {
+      // The walk over a long trace takes a noticeable moment (about half a second for ten
+      // million events): the pointer says so.
+      const bool long_ = session.engine && session.engine->stream().size() >= LongWalkEvents;
+      if (long_) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+      }
+      content_.rebuild(session, session.timeStep.sortMode);
+      if (long_) {
+        QApplication::restoreOverrideCursor();
+      }
     }
   }
   recomputePage();

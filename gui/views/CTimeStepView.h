@@ -123,7 +123,7 @@ class CTimeStepView final : public QAbstractScrollArea, public PrintableView {
   QPrinter& printer();
 
   CKelvorDoc& document_;
-  TimeStepContent content_;
+  TimeStepContent& content_;  // the document's: it outlives the chart
   TimeStepFontSet fontSet_;
   TimeStepPaintFonts paintFonts_;
   ViewWindow window_;

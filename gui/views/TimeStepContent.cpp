@@ -33,6 +33,11 @@ void TimeStepContent::clear() {
   userSectionPercent_ = 0.0;
 }
 
+bool TimeStepContent::walkedFor(const Session& session) const {
+  return session.engine && stream_ == &session.engine->stream() &&
+         eventCount_ == session.engine->stream().size() && eventCount_ != 0;
+}
+
 void TimeStepContent::rebuild(Session& session, int sortMode) {
   clear();
   if (!session.engine) {

@@ -34,6 +34,9 @@ class TimeStepContent {
   void refresh(Session& session, int sortMode);
   // Drops everything that refers into the engine.
   void clear();
+  // Whether the stretches are those of the session's stream as it is now: a chart created
+  // again (each switch to the time-step view) takes them instead of walking the stream anew.
+  bool walkedFor(const Session& session) const;
 
   bool hasData() const { return hasData_; }
   const TraceBounds& bounds() const { return bounds_; }

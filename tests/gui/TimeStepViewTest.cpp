@@ -370,6 +370,22 @@ TEST_F(TimeStepViewTest, PrintsOnePageWithTheChart) {
   EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"), 1) << "one page";
 }
 
+TEST_F(TimeStepViewTest, AChartShownAgainTakesTheStretchesOfTheLastOne) {
+  const TimeStepRaster* first = nullptr;
+  {
+    CTimeStepView view(document);
+    first = view.content().raster();
+    ASSERT_NE(first, nullptr);
+  }
+  CTimeStepView again(document);
+  EXPECT_EQ(again.content().raster(), first);  // not walked anew
+  EXPECT_EQ(again.content().visibleEntries(), 3u);
+  // Another stream length is another trace: walked anew.
+  session.engine->append(TraceEvent(1.5, Beta, EventKind::START_PROC, 0, 0, 0.0, 0));
+  CTimeStepView longer(document);
+  EXPECT_EQ(longer.content().eventCount(), 8u);
+}
+
 TEST_F(TimeStepViewTest, AnEmptyTracePaintsNothingButTheBackground) {
   session.engine = std::make_unique<StatisticsEngine>(session.analysis);
   CTimeStepView view(document);

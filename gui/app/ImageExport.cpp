@@ -25,6 +25,17 @@ QImage grabbed(QWidget& view, QSize size) {
   return view.grab(QRect(QPoint(0, 0), size)).toImage();
 }
 
+// A view that analyses the whole trace when it starts, analysed over the asked window
+// afterwards and rendered.
+template <class View>
+QImage grabbedWithWindow(CKelvorDoc& document, const ImageRequest& request) {
+  View view(document);
+  if (request.window) {
+    document.analyseWindow(*request.window);
+  }
+  return grabbed(view, request.size);
+}
+
 // Writes the picture through a temporary file, so a failed write leaves no broken file behind.
 bool writePng(const QImage& image, const QString& path) {
   QSaveFile file(path);
@@ -54,22 +65,12 @@ ImageStatus saveViewImage(CKelvorDoc& document, const ImageRequest& request) {
 
   QImage image;
   switch (request.view) {
-    case ViewMode::StatisticsTable: {
-      CKelvorView view(document);
-      if (request.window) {
-        document.analyseWindow(*request.window);
-      }
-      image = grabbed(view, request.size);
+    case ViewMode::StatisticsTable:
+      image = grabbedWithWindow<CKelvorView>(document, request);
       break;
-    }
-    case ViewMode::ProcessorLoad: {
-      CSumProcessView view(document);
-      if (request.window) {
-        document.analyseWindow(*request.window);
-      }
-      image = grabbed(view, request.size);
+    case ViewMode::ProcessorLoad:
+      image = grabbedWithWindow<CSumProcessView>(document, request);
       break;
-    }
     case ViewMode::TimeStep: {
       CTimeStepView view(document);
       view.resize(request.size);

@@ -19,6 +19,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <memory>
 
 #include "FontSettingsBackends.h"
@@ -82,6 +83,8 @@ int main(int argc, char** argv) {
     // Messages go to standard error; questions are answered No.
     ConsolePrompter console(PromptAnswer::No);
     session.analysis.prompter = &console;
+    // Diagnostic lines go where the messages go, as in the batch tool.
+    session.analysis.console = &std::cerr;
     loadIdFilesInto(session);
     session.engine = std::make_unique<StatisticsEngine>(session.analysis);
     QtFileDialogs noDialogs;

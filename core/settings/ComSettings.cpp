@@ -94,14 +94,10 @@ ComSettings::LoadResult ComSettings::Load(SettingsBackend& backend, Prompter& pr
     switchUpBaudRate_ = DefaultLinkBaudRate;
     switchUpFrameSize_ = DefaultLinkFrameSize;
     defaultFrameSize_ = DefaultLinkFrameSize;
-    SettingsValues values;
-    for (const ComSettingsItem item :
-         {ComSettingsItem::DefaultFrameSize, ComSettingsItem::SwitchUpFrameSize,
-          ComSettingsItem::SwitchUpBaudRate, ComSettingsItem::DefaultBaudRate,
-          ComSettingsItem::Port}) {
-      values.emplace_back(itemName(item), itemValue(item));
-    }
-    const bool written = backend.writeAll(values);
+    const bool written = backend.writeAll(
+        itemValues({ComSettingsItem::DefaultFrameSize, ComSettingsItem::SwitchUpFrameSize,
+                    ComSettingsItem::SwitchUpBaudRate, ComSettingsItem::DefaultBaudRate,
+                    ComSettingsItem::Port}));
     if (!written) {
       warn(prompter, comsettingtext::CreateFailed);
     }
@@ -159,19 +155,22 @@ std::string ComSettings::itemValue(ComSettingsItem item) const {
   return std::string();
 }
 
-bool ComSettings::Save(SettingsBackend& backend) const {
+SettingsValues ComSettings::itemValues(std::initializer_list<ComSettingsItem> items) const {
   SettingsValues values;
-  for (const ComSettingsItem item :
-       {ComSettingsItem::SwitchUpBaudRate, ComSettingsItem::Port,
-        ComSettingsItem::SwitchUpFrameSize, ComSettingsItem::DefaultFrameSize,
-        ComSettingsItem::DefaultBaudRate}) {
+  for (const ComSettingsItem item : items) {
     values.emplace_back(itemName(item), itemValue(item));
   }
-  return backend.writeAll(values);
+  return values;
+}
+
+bool ComSettings::Save(SettingsBackend& backend) const {
+  return backend.writeAll(itemValues(
+      {ComSettingsItem::SwitchUpBaudRate, ComSettingsItem::Port, ComSettingsItem::SwitchUpFrameSize,
+       ComSettingsItem::DefaultFrameSize, ComSettingsItem::DefaultBaudRate}));
 }
 
 bool ComSettings::WriteItem(SettingsBackend& backend, ComSettingsItem item) const {
-  return backend.writeAll({{itemName(item), itemValue(item)}});
+  return backend.writeAll(itemValues({item}));
 }
 
 std::size_t frameSizeListIndex(std::uint32_t size) {

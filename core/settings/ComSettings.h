@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -127,6 +128,8 @@ class ComSettings {
 
  private:
   std::string itemValue(ComSettingsItem item) const;
+  // The named values of the items, in the order given (the order they are written in).
+  SettingsValues itemValues(std::initializer_list<ComSettingsItem> items) const;
 
   std::int32_t portIndex_ = NoPort;
   std::uint32_t switchUpBaudRate_ = DefaultLinkBaudRate;

@@ -81,6 +81,9 @@ bool recordFromLink(Session& session, const LinkChoice& choice, double seconds) 
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (!interrupted && std::chrono::steady_clock::now() < end) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The events go into the stream as they come, so that the statistics work is spread over
+    // the recording instead of all falling at its end.
+    recorder.takeIn();
   }
   recorder.StopRecording();
   recorder.waitUntilClosed();

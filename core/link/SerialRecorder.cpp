@@ -47,7 +47,7 @@ SerialRecorder::SerialRecorder(Session& session, MobileLink& link, ComSettings& 
       sleeper_(sleeper ? std::move(sleeper) : Sleeper([](std::chrono::milliseconds d) {
         std::this_thread::sleep_for(d);
       })),
-      decoder_(session.seenIds) {}
+      decoder_(seenIds_) {}
 
 SerialRecorder::~SerialRecorder() {
   stopRequest_ = true;
@@ -67,6 +67,11 @@ RecordStart SerialRecorder::StartRecording(int refreshRateMs) {
   }
   Prompter* prompter = session_.prompter();
   session_.seenIds.clear();
+  {
+    std::lock_guard lock(dataSem_);
+    seenIds_.clear();
+    pending_.clear();
+  }
   if (needsRunSave(session_.dataOrigin) && prompter != nullptr) {
     const PromptAnswer answer =
         prompter->askYesNoCancel(SaveRunQuestion, ApplicationTitle, PromptIcon::Question);
@@ -140,6 +145,7 @@ RecordStart SerialRecorder::StartRecording(int refreshRateMs) {
     recordsRead_ = 0;
     unusable_ = 0;
     remainder_ = 0;
+    reading_ = true;
   }
   host_.resetViews();
   thread_ = std::thread([this] { recordingThread(); });
@@ -152,13 +158,42 @@ void SerialRecorder::StopRecording() {
   stopRequest_ = true;
   session_.dataOrigin = DataOrigin::Live;
   host_.stopRefresh();
+  // The last chunk read belongs to the recording: the views show it and a save right after
+  // "Stop" writes it.
+  waitForLastChunk();
+  takeIn();
   host_.recordingStopped();
+}
+
+void SerialRecorder::waitForLastChunk() {
+  std::unique_lock lock(dataSem_);
+  readingEnded_.wait(lock, [this] { return !reading_; });
 }
 
 void SerialRecorder::waitUntilClosed() {
   if (thread_.joinable()) {
     thread_.join();
   }
+  takeIn();
+}
+
+std::size_t SerialRecorder::takeIn() {
+  batch_.clear();
+  {
+    std::lock_guard lock(dataSem_);
+    batch_.swap(pending_);
+    session_.seenIds.markAll(seenIds_);
+  }
+  if (batch_.empty() || !analysis_) {
+    return 0;
+  }
+  EventStream& stream = session_.engine->stream();
+  for (const TraceEvent& event : batch_) {
+    stream.append(event);
+  }
+  // The statistics of everything recorded so far, as a full analysis would give them.
+  analysis_->update();
+  return batch_.size();
 }
 
 void SerialRecorder::recordingThread() {
@@ -170,6 +205,11 @@ void SerialRecorder::recordingThread() {
       processChunk(buffer.data(), std::min<std::uint16_t>(length, buffer.size()));
     }
   }
+  {
+    std::lock_guard lock(dataSem_);
+    reading_ = false;
+  }
+  readingEnded_.notify_all();
   closingSequence();
 }
 
@@ -178,12 +218,10 @@ void SerialRecorder::processChunk(const std::uint8_t* bytes, std::uint16_t lengt
   const std::uint64_t unusableBefore = decoder_.unusableRecords();
   const std::uint64_t remainderBefore = decoder_.remainderBytes();
   const std::uint64_t decodedBefore = decoder_.recordsDecoded();
-  decoder_.decodeChunk(std::span<const std::uint8_t>(bytes, length), session_.engine->stream());
+  decoder_.decodeChunk(std::span<const std::uint8_t>(bytes, length), pending_);
   recordsRead_ += decoder_.recordsDecoded() - decodedBefore;
   unusable_ += decoder_.unusableRecords() - unusableBefore;
   remainder_ += decoder_.remainderBytes() - remainderBefore;
-  // The statistics of everything recorded so far, as a full analysis would give them.
-  analysis_->update();
 }
 
 void SerialRecorder::closingSequence() {

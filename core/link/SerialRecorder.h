@@ -2,11 +2,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "analysis/IncrementalAnalysis.h"
 #include "link/MobileLink.h"
@@ -47,9 +49,16 @@ inline constexpr const char* TraceEnableErrorText = "Error in Enabling Serial Tr
 std::string connectFailureMessage(LinkResult result, const ComSettings& settings);
 
 // The one live recording of the program: "Record" opens the link and starts the recording
-// thread, which reads a chunk every 10 ms, turns its records into events and keeps the
-// statistics current; "Stop" lets the thread close the link. Everything the thread changes in
-// the engine is changed while it holds DataSem; a reader of the engine holds it too.
+// thread, which reads a chunk every 10 ms and turns its records into events; "Stop" lets the
+// thread close the link.
+//
+// The thread never touches the engine. It adds the events of each chunk to a pending batch while
+// it holds DataSem; the thread that owns the engine (the user-interface thread at every refresh,
+// or the batch tool's main thread) calls takeIn(), which takes the batch under DataSem, appends
+// it to the stream and brings the statistics up to date with an incremental analysis. So the
+// stream, the statistics and the seen ids change only on the owner's thread, and every reader
+// there sees a consistent prefix of the recording without a lock, while the recording thread
+// waits for DataSem at most as long as a batch takes to be swapped out.
 class SerialRecorder {
  public:
   using Sleeper = std::function<void(std::chrono::milliseconds)>;
@@ -62,9 +71,16 @@ class SerialRecorder {
   SerialRecorder& operator=(const SerialRecorder&) = delete;
 
   RecordStart StartRecording(int refreshRateMs);
+  // Ends the recording: waits until the thread has read its last chunk (at most one poll and
+  // one read), takes in what it read and leaves the thread to close the link.
   void StopRecording();
   // Waits until the recording thread has closed the link (after StopRecording).
   void waitUntilClosed();
+
+  // Moves the events read since the last call into the session's stream and brings the
+  // statistics up to date: afterwards they are exactly those of a full analysis of the stream.
+  // Called by the owner of the engine; returns the number of events taken in.
+  std::size_t takeIn();
 
   bool HasUnsavedData() const { return unsaved_.load(); }
   void MarkSaved() { unsaved_ = false; }
@@ -82,6 +98,7 @@ class SerialRecorder {
   void recordingThread();
   void processChunk(const std::uint8_t* bytes, std::uint16_t length);
   void closingSequence();
+  void waitForLastChunk();
 
   Session& session_;
   MobileLink& link_;
@@ -94,7 +111,14 @@ class SerialRecorder {
   std::atomic<std::uint64_t> recordsRead_{0};
   std::atomic<std::uint64_t> unusable_{0};
   std::atomic<std::uint64_t> remainder_{0};
+  // Written by the recording thread under DataSem, taken by takeIn().
   TraceRecordDecoder decoder_;
+  SeenIdTable seenIds_;
+  std::vector<TraceEvent> pending_;
+  bool reading_ = false;  // the thread's read loop runs
+  std::condition_variable readingEnded_;
+  // Owned by the engine's thread.
+  std::vector<TraceEvent> batch_;
   std::unique_ptr<IncrementalAnalysis> analysis_;
   std::thread thread_;
 };

@@ -23,10 +23,17 @@ std::size_t TraceRecordDecoder::decodeChunk(std::span<const std::uint8_t> chunk,
   return appended;
 }
 
+std::size_t TraceRecordDecoder::decodeChunk(std::span<const std::uint8_t> chunk,
+                                            std::vector<TraceEvent>& events) {
+  const std::size_t before = events.size();
+  decodeWhole(chunk, [&](const TraceEvent& event) { events.push_back(event); });
+  return events.size() - before;
+}
+
 std::vector<TraceEvent> TraceRecordDecoder::decodeChunk(std::span<const std::uint8_t> chunk) {
   std::vector<TraceEvent> events;
   events.reserve(chunk.size() / TraceRecordSize);
-  decodeWhole(chunk, [&](const TraceEvent& event) { events.push_back(event); });
+  decodeChunk(chunk, events);
   return events;
 }
 

@@ -27,6 +27,8 @@ class TraceRecordDecoder {
   // Decodes the whole records of `chunk` in order and appends their events to `stream`.
   // Returns the number of events appended.
   std::size_t decodeChunk(std::span<const std::uint8_t> chunk, EventStream& stream);
+  // The same, appending the events to `events`.
+  std::size_t decodeChunk(std::span<const std::uint8_t> chunk, std::vector<TraceEvent>& events);
   // The same, returning the events instead.
   std::vector<TraceEvent> decodeChunk(std::span<const std::uint8_t> chunk);
 

@@ -129,6 +129,38 @@ TEST_F(SerialRecorderTest, EveryRecordSentIsRecordedAndTheStatisticsEqualAFullAn
   EXPECT_TRUE(sameStatistics(*session.engine, fresh));
 }
 
+TEST_F(SerialRecorderTest, EachTakeInGivesAPrefixWithTheStatisticsOfAFullAnalysis) {
+  constexpr std::uint32_t Records = 12000;
+  useScenario(Records);
+  ASSERT_EQ(recorder->StartRecording(1000), RecordStart::Started);
+  const EventStream& stream = session.engine->stream();
+  std::size_t before = 0;
+  int takes = 0;
+  while (stream.size() < Records && takes < 100000) {
+    ++takes;
+    recorder->takeIn();
+    ASSERT_GE(stream.size(), before);
+    if (stream.size() == before) {
+      std::this_thread::sleep_for(200us);
+      continue;
+    }
+    before = stream.size();
+    // Nothing is read from the engine without a take-in, and each one leaves it consistent.
+    AnalysisContext context;
+    context.console = nullptr;
+    StatisticsEngine fresh(context);
+    for (std::size_t i = 0; i < stream.size(); ++i) {
+      fresh.append(stream[i]);
+    }
+    fresh.analyse();
+    ASSERT_TRUE(sameStatistics(*session.engine, fresh)) << "after " << stream.size();
+  }
+  recorder->StopRecording();
+  recorder->waitUntilClosed();
+  EXPECT_EQ(stream.size(), Records);
+  EXPECT_GT(takes, 2);
+}
+
 TEST_F(SerialRecorderTest, UnusableRecordsAndCutOffBytesAreCounted) {
   useScenario(3000);
   phone->faults().unknownRecordEvery = 100;

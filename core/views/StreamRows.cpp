@@ -90,16 +90,24 @@ bool ListingRule::next(const TraceEvent& event) {
 }
 
 void ListedEventIndex::rebuild(const EventStream& stream, const VisibleEntries& visible) {
-  rows_.clear();
-  ListingRule rule(visible);
+  clear();
+  extend(stream, visible);
+  rows_.shrink_to_fit();
+}
+
+std::size_t ListedEventIndex::extend(const EventStream& stream, const VisibleEntries& visible) {
+  const std::size_t before = rows_.size();
+  ListingRule rule(visible, lastDecisiveListed_);
   const TraceEvent* events = stream.data();
   const std::size_t count = std::min<std::size_t>(stream.size(), UINT32_MAX);
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = scanned_; i < count; ++i) {
     if (rule.next(events[i])) {
       rows_.push_back(static_cast<std::uint32_t>(i));
     }
   }
-  rows_.shrink_to_fit();
+  scanned_ = std::max(scanned_, count);
+  lastDecisiveListed_ = rule.lastDecisiveListed();
+  return rows_.size() - before;
 }
 
 std::size_t ListedEventIndex::rowAtOrAfter(std::size_t eventIndex) const {

@@ -35,9 +35,13 @@ class VisibleEntries {
 // Pseudo processes, events of entries without a record and unknown kinds are not listed.
 class ListingRule {
  public:
-  explicit ListingRule(const VisibleEntries& visible) : visible_(visible) {}
+  // `lastDecisiveListed` continues a listing that stopped after an event with that state.
+  explicit ListingRule(const VisibleEntries& visible, bool lastDecisiveListed = true)
+      : visible_(visible), lastDecisiveListed_(lastDecisiveListed) {}
   // Call once per event in stream order.
   bool next(const TraceEvent& event);
+  // Whether the last start, end or user event was listed.
+  bool lastDecisiveListed() const { return lastDecisiveListed_; }
 
  private:
   const VisibleEntries& visible_;
@@ -49,7 +53,15 @@ class ListedEventIndex {
  public:
   // Rebuilds the index over the whole stream.
   void rebuild(const EventStream& stream, const VisibleEntries& visible);
-  void clear() { rows_.clear(); }
+  // Lists the events appended to the stream since the last rebuild or extension, going on
+  // where the listing stopped: the index is then that of a rebuild, as long as the visible
+  // flags of the entries already listed have not changed. Returns the number of rows added.
+  std::size_t extend(const EventStream& stream, const VisibleEntries& visible);
+  void clear() {
+    rows_.clear();
+    scanned_ = 0;
+    lastDecisiveListed_ = true;
+  }
 
   std::size_t size() const { return rows_.size(); }
   // The stream index of the event shown in a row, or nothing past the end.
@@ -61,9 +73,13 @@ class ListedEventIndex {
   }
   // The row that shows the event at a stream index, or the first row after it.
   std::size_t rowAtOrAfter(std::size_t eventIndex) const;
+  // The number of stream events the index has looked at.
+  std::size_t scanned() const { return scanned_; }
 
  private:
   std::vector<std::uint32_t> rows_;
+  std::size_t scanned_ = 0;
+  bool lastDecisiveListed_ = true;
 };
 
 inline constexpr int StreamColumnCount = 8;

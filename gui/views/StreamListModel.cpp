@@ -4,19 +4,53 @@
 
 namespace kelvor::gui {
 
+namespace {
+
+// A view addresses rows with int; longer listings show their first INT_MAX rows.
+int shownRowsOf(const ListedEventIndex& index) {
+  return static_cast<int>(std::min<std::size_t>(index.size(), INT_MAX));
+}
+
+}  // namespace
+
 StreamListModel::StreamListModel(QObject* parent) : RowModelBase(parent) {}
 
 void StreamListModel::rebuild(const StatisticsEngine& engine,
                               const StreamCellFormatter::Source& source) {
   beginResetModel();
   index_.rebuild(engine.stream(), VisibleEntries(engine));
+  shownRows_ = shownRowsOf(index_);
   formatter_ = std::make_unique<StreamCellFormatter>(source);
   endResetModel();
+}
+
+std::size_t StreamListModel::takeIn(const StatisticsEngine& engine) {
+  if (!formatter_) {
+    return 0;
+  }
+  // The index grows in place; the view learns of the new rows only through the insertion.
+  const int before = shownRows_;
+  const std::size_t added = index_.extend(engine.stream(), VisibleEntries(engine));
+  if (added == 0) {
+    return 0;
+  }
+  const int after = shownRowsOf(index_);
+  if (after > before) {
+    beginInsertRows(QModelIndex(), before, after - 1);
+    shownRows_ = after;
+    endInsertRows();
+  }
+  // The last row shown before has a successor now: its delta time changed.
+  if (before > 0) {
+    emit dataChanged(index(before - 1, 0), index(before - 1, StreamColumnCount - 1));
+  }
+  return added;
 }
 
 void StreamListModel::clearRows() {
   beginResetModel();
   index_.clear();
+  shownRows_ = 0;
   formatter_.reset();
   endResetModel();
 }
@@ -36,8 +70,7 @@ int StreamListModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) {
     return 0;
   }
-  // A view addresses rows with int; longer listings show their first INT_MAX rows.
-  return static_cast<int>(std::min<std::size_t>(index_.size(), INT_MAX));
+  return shownRows_;
 }
 
 int StreamListModel::columnCount(const QModelIndex& parent) const {

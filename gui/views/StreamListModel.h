@@ -20,6 +20,9 @@ class StreamListModel final : public RowModelBase {
   // Lists the stream of `source` anew: the listed-event index is rebuilt from the engine's
   // visible flags.
   void rebuild(const StatisticsEngine& engine, const StreamCellFormatter::Source& source);
+  // Lists the events appended to the engine's stream since the last rebuild or take-in, without
+  // going over the events listed already. Returns the number of rows added.
+  std::size_t takeIn(const StatisticsEngine& engine);
   // Drops every row and every reference into the engine.
   void clearRows();
 
@@ -40,6 +43,7 @@ class StreamListModel final : public RowModelBase {
   QVariant cellSortValue(int row, int column) const override;
 
   ListedEventIndex index_;
+  int shownRows_ = 0;  // the rows the view knows of
   std::unique_ptr<StreamCellFormatter> formatter_;
   ArrowIcons icons_{18};
   mutable std::string scratch_;

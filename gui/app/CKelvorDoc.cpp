@@ -83,7 +83,19 @@ void CKelvorDoc::tell(const char* text, PromptIcon icon, const char* caption) {
   prompter_.message(text, caption, icon);
 }
 
+bool CKelvorDoc::refusedWhileRecording() {
+  if (!recordingRuns()) {
+    return false;
+  }
+  // The recording goes on into the data a load would replace.
+  tell(OpenWhileRecordingText);
+  return true;
+}
+
 bool CKelvorDoc::openCommand() {
+  if (refusedWhileRecording()) {
+    return false;
+  }
   if (hasUnsavedData()) {
     switch (prompter_.askYesNoCancel(SaveDataQuestion, ApplicationTitle, PromptIcon::Question)) {
       case PromptAnswer::Yes:
@@ -131,6 +143,9 @@ bool CKelvorDoc::openDocument(const QString& requested) {
   if (loading_ || backgroundJobRunning()) {
     return false;
   }
+  if (refusedWhileRecording()) {
+    return false;
+  }
   // A relative name (from the command line) is resolved once, so that the title, the current
   // trace file, the recent-file list and the printout carry the full path.
   const QString qpath = requested.isEmpty() ? requested : QFileInfo(requested).absoluteFilePath();
@@ -164,6 +179,12 @@ bool CKelvorDoc::openDocument(const QString& requested) {
   emit viewsRebuild();
   updateAllViews(UpdateHint::StatisticsChanged);
   return result != OpenResult::Failed;
+}
+
+void CKelvorDoc::resetViews() {
+  timeStepContent_->clear();
+  emit viewsDetach();
+  emit viewsRebuild();
 }
 
 void CKelvorDoc::analyseWindow(TimeWindow window) {

@@ -42,6 +42,9 @@ inline constexpr const char* StatisticFilter =
     "Statistic Files (*.asc)|*.asc|All Files (*.*)|*.*||";
 inline constexpr const char* ExportMesFilter = "Export File(*.mes)|*.mes|All Files (*.*)|*.*||";
 
+inline constexpr const char* OpenWhileRecordingText =
+    "A recording is running. Stop it before opening a file.";
+
 // The one document: opens trace files into the session, saves and exports its data, and tells
 // the views when to let go of the data (before a load replaces the engine), when to rebuild and
 // when to refresh. The data live in the session; the document holds none of its own.
@@ -80,6 +83,10 @@ class CKelvorDoc final : public QObject {
   // The unsaved-data state of a recording; without a recorder there are never unsaved data.
   std::function<bool()> hasUnsavedData = [] { return false; };
   std::function<void()> markSaved = [] {};
+  // Whether a recording runs; no file is opened meanwhile.
+  std::function<bool()> recordingRuns = [] { return false; };
+  // A recording starts on an empty stream: the views drop the old data and show the new.
+  void resetViews();
 
   // "Open": asks about unsaved data, shows the open dialog until a supported file is chosen or
   // the dialog is cancelled, and opens the file.
@@ -123,6 +130,8 @@ class CKelvorDoc final : public QObject {
  private:
   // Asks whether the data are to be saved as .run first; false when the caller must stop.
   bool askSaveBefore(const char* question);
+  // Shows why no file is opened while a recording runs; false when none runs.
+  bool refusedWhileRecording();
   void tell(const char* text, PromptIcon icon = PromptIcon::Warning,
             const char* caption = ApplicationTitle);
 

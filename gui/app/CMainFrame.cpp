@@ -41,19 +41,13 @@ QString commandName(const QString& text) {
   return name.trimmed();
 }
 
-QLabel* pane(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  label->setContentsMargins(4, 0, 4, 0);
-  return label;
-}
-
 }  // namespace
 
 CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidget* parent)
     : QMainWindow(parent),
       document_(document),
       profile_(profile),
+      recording_(new RecordingControl(document, phone_, this)),
       splitter_(new QSplitter(Qt::Horizontal, this)),
       statisticsView_(new CKelvorView(document, splitter_)),
       streamView_(new CStreamListView(document, splitter_)) {
@@ -97,6 +91,16 @@ CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidge
   });
   listedCount_ = streamView_->listModel().listedCount();
   updateStatusPanes();
+  connect(recording_, &RecordingControl::stateChanged, this, [this] {
+    updateRecordingCommands();
+    updateStatusPanes();
+  });
+  connect(recording_, &RecordingControl::refreshed, this, [this](std::size_t events) {
+    const SerialRecorder& recorder = recording_->recorder();
+    panes_->showRecords(recorder.recordsRead(), recorder.unusableRecords(),
+                        recorder.remainderBytes(), events > 0 && recorder.recording());
+  });
+  updateRecordingCommands();
 }
 
 CMainFrame::~CMainFrame() {
@@ -110,14 +114,6 @@ QAction* CMainFrame::addCommand(const QString& text, const QKeySequence& shortcu
     command->setShortcut(shortcut);
   }
   actions_.push_back(command);
-  return command;
-}
-
-QAction* CMainFrame::addPlaceholder(const QString& text, const QKeySequence& shortcut) {
-  QAction* command = addCommand(text, shortcut);
-  command->setEnabled(false);
-  command->setToolTip(NotAvailableYet);
-  command->setStatusTip(NotAvailableYet);
   return command;
 }
 
@@ -180,8 +176,17 @@ void CMainFrame::createActions() {
   configuration->setIcon(style->standardIcon(QStyle::SP_FileDialogInfoView));
   connect(configuration, &QAction::triggered, this, &CMainFrame::configuration);
 
-  addPlaceholder("Record\tF9", QKeySequence(Qt::Key_F9));
-  addPlaceholder("Stop\tF8", QKeySequence(Qt::Key_F8));
+  QAction* record = addCommand("Record\tF9", QKeySequence(Qt::Key_F9));
+  record->setStatusTip("Record the trace of the phone on the serial link.");
+  connect(record, &QAction::triggered, this, [this] { recording_->record(); });
+  QAction* stop = addCommand("Stop\tF8", QKeySequence(Qt::Key_F8));
+  stop->setStatusTip("Stop the recording.");
+  connect(stop, &QAction::triggered, this, [this] {
+    recording_->stop();
+    const SerialRecorder& recorder = recording_->recorder();
+    panes_->showRecords(recorder.recordsRead(), recorder.unusableRecords(),
+                        recorder.remainderBytes(), false);
+  });
 
   connect(addCommand("Version &Info"), &QAction::triggered, this, &CMainFrame::versionInfo);
   QAction* aboutCommand = addCommand("&About Kelvor...");
@@ -265,21 +270,18 @@ void CMainFrame::createMenus() {
 }
 
 void CMainFrame::createStatusBar() {
-  QStatusBar* bar = statusBar();
-  // The link settings arrive with the serial link; until then no port is configured.
-  portPane_ = pane(QString(), bar);
-  baudPane_ = pane(QString(), bar);
-  frameSizePane_ = pane(QString(), bar);
+  panes_ = std::make_unique<StatusPanes>(statusBar());
   updateLinkPanes();
-  statePane_ = pane("Stopped", bar);
-  activityPane_ = new QLabel(bar);
-  activityPane_->setFixedSize(24, 16);
-  activityPane_->setStyleSheet("margin: 2px; background-color: rgb(224, 224, 224);");
-  framesPane_ = pane("Frames: 0", bar);
-  framesPane_->setMinimumWidth(110);
-  for (QLabel* label :
-       {portPane_, baudPane_, frameSizePane_, statePane_, activityPane_, framesPane_}) {
-    bar->addPermanentWidget(label);
+}
+
+void CMainFrame::updateRecordingCommands() {
+  const bool recording = recording_->recording();
+  for (const char* name : {"Record", "Properties...", "Mobile On", "Mobile Off", "Open..."}) {
+    action(name)->setEnabled(!recording);
+  }
+  action("Stop")->setEnabled(recording);
+  for (QAction* recent : recentActions_) {
+    recent->setEnabled(!recording);
   }
 }
 
@@ -344,23 +346,14 @@ void CMainFrame::mobileSwitch(bool on) {
 }
 
 void CMainFrame::updateLinkPanes() {
-  const ComSettings& settings = phone_.comSettings();
-  // Panes of settings that are not set are shown disabled.
-  portPane_->setText(QString("COM%1").arg(settings.portIndex() + 1));
-  portPane_->setEnabled(settings.portIndex() != NoPort);
-  baudPane_->setText(settings.usbMode()
-                         ? QString("USB Mode")
-                         : QString("SwitchUp Baud: %1").arg(settings.switchUpBaudRate()));
-  baudPane_->setEnabled(settings.usbMode() || settings.switchUpBaudRate() != 0);
-  frameSizePane_->setText(QString("SwitchUp Frame Size: %1").arg(settings.switchUpFrameSize()));
-  frameSizePane_->setEnabled(settings.switchUpFrameSize() != 0);
+  panes_->showLink(phone_.comSettings());
 }
 
 void CMainFrame::updateStatusPanes() {
   const Session& session = document_.session();
-  const bool recording = session.acquisitionState == AcquisitionState::Recording;
-  statePane_->setText(recording ? "Running" : "Stopped");
-  framesPane_->setText(recording ? QString() : QString("Frames: %1").arg(listedCount_));
+  panes_->showState(
+      session.acquisitionState == AcquisitionState::Recording && recording_->recording(),
+      listedCount_);
 }
 
 void CMainFrame::updateRecentFiles() {
@@ -410,6 +403,8 @@ void CMainFrame::restorePlacement() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // A recording ends before the questions about its data are asked.
+  recording_->stop();
   if (!document_.canClose()) {
     event->ignore();
     return;

@@ -10,6 +10,8 @@
 #include "app/ApplicationProfile.h"
 #include "app/CKelvorDoc.h"
 #include "app/PhoneLink.h"
+#include "app/RecordingControl.h"
+#include "app/StatusPanes.h"
 
 namespace kelvor::gui {
 
@@ -40,8 +42,9 @@ class CMainFrame final : public QMainWindow {
   CStreamListView* streamView() const { return streamView_; }
   // A command's action by its menu text without "&" and accelerator (e.g. "Percent View").
   QAction* action(const QString& name) const;
-  QLabel* framesPane() const { return framesPane_; }
-  QLabel* statePane() const { return statePane_; }
+  QLabel* framesPane() const { return panes_->frames(); }
+  QLabel* statePane() const { return panes_->state(); }
+  const StatusPanes& statusPanes() const { return *panes_; }
 
   // Restores the stored placement (when complete), fitted to the screen.
   void restorePlacement();
@@ -54,6 +57,8 @@ class CMainFrame final : public QMainWindow {
   // "Mobile On" / "Mobile Off": the phone switched through the link, the outcome in a message.
   void mobileSwitch(bool on);
   PhoneLink& phoneLink() { return phone_; }
+  // "Record" / "Stop".
+  RecordingControl& recording() { return *recording_; }
   void versionInfo();
   void about();
 
@@ -68,13 +73,16 @@ class CMainFrame final : public QMainWindow {
   void updateStatusPanes();
   void updateLinkPanes();
   void updateViewCommands();
+  // Record, Configuration, Mobile On, Mobile Off and Open only while no recording runs, Stop
+  // only while one runs.
+  void updateRecordingCommands();
   PrintableView* shownPrintable() const;
   QAction* addCommand(const QString& text, const QKeySequence& shortcut = {});
-  QAction* addPlaceholder(const QString& text, const QKeySequence& shortcut = {});
 
   CKelvorDoc& document_;
   ApplicationProfile& profile_;
   PhoneLink phone_;
+  RecordingControl* recording_;
   QSplitter* splitter_;
   CKelvorView* statisticsView_;
   CSumProcessView* processorLoadView_ = nullptr;
@@ -83,12 +91,7 @@ class CMainFrame final : public QMainWindow {
   std::vector<QAction*> actions_;
   std::vector<QAction*> recentActions_;
   QAction* noRecentAction_ = nullptr;
-  QLabel* portPane_ = nullptr;
-  QLabel* baudPane_ = nullptr;
-  QLabel* frameSizePane_ = nullptr;
-  QLabel* statePane_ = nullptr;
-  QLabel* activityPane_ = nullptr;
-  QLabel* framesPane_ = nullptr;
+  std::unique_ptr<StatusPanes> panes_;
   std::size_t listedCount_ = 0;
   ViewMode viewMode_ = ViewMode::StatisticsTable;
 };

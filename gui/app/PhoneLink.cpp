@@ -4,8 +4,12 @@ namespace kelvor::gui {
 
 namespace {
 
+// Ten minutes of a small firmware at a thousand records a second.
 std::unique_ptr<SimulatedPhone> builtInPhone() {
-  return std::make_unique<SimulatedPhone>(PhoneScenario::generate(GeneratedScenario{}));
+  GeneratedScenario scenario;
+  scenario.recordsPerSecond = 1000.0;
+  scenario.recordCount = 600000;
+  return std::make_unique<SimulatedPhone>(PhoneScenario::generate(scenario));
 }
 
 }  // namespace

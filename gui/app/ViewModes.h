@@ -34,6 +34,8 @@ constexpr ShownView shownViewFor(ViewMode mode) {
 enum class UpdateHint : int {
   StatisticsChanged = 1,  // the statistics were computed anew: the table refreshes its rows
   VisibleSetChanged = 3,  // the set of visible entries changed: the stream list lists anew
+  EventsAppended = 4,     // a recording added events and updated the statistics: the views take
+                          // the new events in
 };
 
 }  // namespace kelvor::gui

@@ -70,7 +70,7 @@ void CKelvorView::refreshRows() {
 }
 
 void CKelvorView::onUpdate(UpdateHint hint) {
-  if (hint == UpdateHint::StatisticsChanged) {
+  if (hint == UpdateHint::StatisticsChanged || hint == UpdateHint::EventsAppended) {
     refreshRows();
   }
 }

@@ -57,6 +57,16 @@ void CStreamListView::rebuildRows() {
   emit listedCountChanged(model_.listedCount());
 }
 
+void CStreamListView::takeInRows() {
+  const Session& session = document_.session();
+  if (document_.loading() || !session.engine) {
+    return;
+  }
+  if (model_.takeIn(*session.engine) > 0) {
+    emit listedCountChanged(model_.listedCount());
+  }
+}
+
 void CStreamListView::applyColumnWidths() {
   for (int column = 0; column < StreamColumnCount; ++column) {
     const int icon = column == 0 ? iconSize().width() + 8 : 0;
@@ -82,6 +92,8 @@ double CStreamListView::startTimeOfRow(int row) const {
 void CStreamListView::onUpdate(UpdateHint hint) {
   if (hint == UpdateHint::StatisticsChanged || hint == UpdateHint::VisibleSetChanged) {
     rebuildRows();
+  } else if (hint == UpdateHint::EventsAppended) {
+    takeInRows();
   }
   // A marker 1 set since the list last showed it: its row is selected once.
   Session& session = document_.session();

@@ -22,6 +22,8 @@ class CStreamListView final : public QTableView {
   StreamListModel& listModel() { return model_; }
   // Lists the current stream anew.
   void rebuildRows();
+  // Lists the events a recording appended since the last listing.
+  void takeInRows();
   // Selects and shows the row of the event at a stream index (or the next listed one).
   void showStreamEvent(std::size_t eventIndex);
   // Selects and shows a row.

@@ -72,7 +72,13 @@ CTimeStepView::CTimeStepView(CKelvorDoc& document, QWidget* parent)
     // A new trace is shown whole.
     restoreSaved();
   });
-  connect(&document_, &CKelvorDoc::viewsUpdate, this, [this](UpdateHint) { refresh(); });
+  connect(&document_, &CKelvorDoc::viewsUpdate, this, [this](UpdateHint hint) {
+    if (hint == UpdateHint::EventsAppended) {
+      takeIn();
+    } else {
+      refresh();
+    }
+  });
 
   // A new chart starts on the whole trace without markers.
   Session& session = document_.session();
@@ -130,6 +136,22 @@ void CTimeStepView::refresh() {
   content_.refresh(session, session.timeStep.sortMode);
   recomputePage();
   invalidate();
+}
+
+void CTimeStepView::takeIn() {
+  if (document_.loading()) {
+    return;
+  }
+  Session& session = document_.session();
+  content_.rebuild(session, session.timeStep.sortMode);
+  recomputePage();
+  // The whole trace stays shown whole as it grows; a zoomed window keeps its times.
+  if (window_.zoomFactor <= 1.0) {
+    setWindow(wholeTraceWindow(content_.bounds()));
+  } else {
+    updateScrollBars();
+    invalidate();
+  }
 }
 
 void CTimeStepView::restoreSaved() {

@@ -101,6 +101,8 @@ class CTimeStepView final : public QAbstractScrollArea, public PrintableView {
 
   void rebuild();
   void refresh();
+  // Takes in the events a recording appended.
+  void takeIn();
   void detach();
   void restoreSaved();
   void saveState();

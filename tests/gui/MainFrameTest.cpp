@@ -9,6 +9,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <set>
@@ -23,6 +24,7 @@
 #include "views/CSumProcessView.h"
 #include "views/CTimeStepView.h"
 #include "views/FileDropSupport.h"
+#include "views/StreamListModel.h"
 
 namespace kelvor::test {
 namespace {
@@ -96,24 +98,85 @@ TEST(ViewModeTest, FrameModesMapToTheDocumentsShownViews) {
   }
 }
 
-TEST_F(MainFrameTest, LaterCommandsArePresentButDisabled) {
+TEST_F(MainFrameTest, StartsIdleWithTheShortcutsOfItsCommands) {
   document.setShownView(gui::ShownView::TimeStep);
   CMainFrame frame(document, profile);
   EXPECT_EQ(frame.windowTitle(), CMainFrame::InitialTitle);
-  for (const char* name : {"Record", "Stop"}) {
-    QAction* command = frame.action(name);
-    ASSERT_NE(command, nullptr) << name;
-    EXPECT_FALSE(command->isEnabled()) << name;
-    EXPECT_EQ(command->toolTip(), gui::NotAvailableYet) << name;
-  }
+  EXPECT_TRUE(frame.action("Record")->isEnabled());
+  EXPECT_FALSE(frame.action("Stop")->isEnabled());
   // The shown view's own switch is disabled.
   EXPECT_FALSE(frame.action("Min-Max View")->isEnabled());
   EXPECT_EQ(document.shownView(), gui::ShownView::StatisticsTable);
   EXPECT_EQ(frame.action("Open...")->shortcut(), QKeySequence("Ctrl+O"));
   EXPECT_EQ(frame.action("Save Statistic")->shortcut(), QKeySequence("Ctrl+F"));
   EXPECT_EQ(frame.action("Record")->shortcut(), QKeySequence(Qt::Key_F9));
+  EXPECT_EQ(frame.action("Stop")->shortcut(), QKeySequence(Qt::Key_F8));
   EXPECT_EQ(frame.framesPane()->text(), "Frames: 0");
   EXPECT_EQ(frame.statePane()->text(), "Stopped");
+}
+
+TEST_F(MainFrameTest, RecordingFillsTheViewsAtEachRefreshAndStopKeepsEverything) {
+  CMainFrame frame(document, profile);
+  SimulatedPhone* phone = frame.phoneLink().simulatedPhone();
+  ASSERT_NE(phone, nullptr);
+  phone->setSwitchedOn(true);
+  phone->setDeliverAsFastAsAsked(true);
+  const std::vector<const char*> idleOnly = {"Record", "Properties...", "Mobile On", "Mobile Off",
+                                             "Open..."};
+
+  frame.action("Record")->trigger();
+  ASSERT_TRUE(frame.recording().recording()) << ::testing::PrintToString(texts());
+  EXPECT_EQ(frame.statePane()->text(), "Running");
+  EXPECT_EQ(frame.framesPane()->text(), "");
+  EXPECT_TRUE(frame.action("Stop")->isEnabled());
+  for (const char* name : idleOnly) {
+    EXPECT_FALSE(frame.action(name)->isEnabled()) << name;
+  }
+  EXPECT_TRUE(frame.recording().refreshTimer().isActive());
+  EXPECT_EQ(frame.recording().refreshTimer().interval(), 1000);
+
+  // Nothing reaches the views between refreshes; each refresh lists what arrived.
+  SerialRecorder& recorder = frame.recording().recorder();
+  const auto waitForRecords = [&](std::uint64_t count) {
+    for (int i = 0; i < 2000 && recorder.recordsRead() < count; ++i) {
+      QThread::msleep(2);
+    }
+  };
+  waitForRecords(500);
+  EXPECT_EQ(frame.streamView()->model()->rowCount(), 0);
+  frame.recording().refresh();
+  const int firstRows = frame.streamView()->model()->rowCount();
+  EXPECT_GT(firstRows, 0);
+  EXPECT_GT(frame.statisticsView()->model()->rowCount(), 0);
+  waitForRecords(recorder.recordsRead() + 500);
+  frame.recording().refresh();
+  EXPECT_GT(frame.streamView()->model()->rowCount(), firstRows);
+
+  // No file replaces the data while the recording runs.
+  EXPECT_FALSE(document.openDocument(dir.path() + "/any.run"));
+  EXPECT_EQ(texts().back(), gui::OpenWhileRecordingText);
+
+  frame.action("Stop")->trigger();
+  EXPECT_FALSE(frame.recording().recording());
+  EXPECT_FALSE(frame.recording().refreshTimer().isActive());
+  EXPECT_EQ(frame.statePane()->text(), "Stopped");
+  for (const char* name : idleOnly) {
+    EXPECT_TRUE(frame.action(name)->isEnabled()) << name;
+  }
+  recorder.waitUntilClosed();
+  // Every record read is in the stream and listed; the statistics are those of the whole.
+  const EventStream& stream = session.engine->stream();
+  EXPECT_EQ(stream.size(), recorder.recordsRead() - recorder.unusableRecords());
+  EXPECT_EQ(static_cast<std::size_t>(frame.streamView()->model()->rowCount()),
+            frame.streamView()->listModel().listedCount());
+  gui::StreamListModel fresh;
+  fresh.rebuild(*session.engine, streamRowSource(session));
+  EXPECT_EQ(fresh.rowCount(), frame.streamView()->model()->rowCount());
+  EXPECT_EQ(frame.framesPane()->text(),
+            QString("Frames: %1").arg(frame.streamView()->model()->rowCount()));
+  EXPECT_TRUE(frame.statusPanes().records()->text().startsWith(
+      QString("Records: %1,").arg(recorder.recordsRead())));
+  EXPECT_TRUE(recorder.HasUnsavedData());
 }
 
 TEST_F(MainFrameTest, ViewSwitchesReplaceTheLeftPaneAndDisableTheirOwnCommand) {

@@ -50,10 +50,12 @@ QLabel* pane(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidget* parent)
+CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile,
+                       const PhoneLinkSetup& link, QWidget* parent)
     : QMainWindow(parent),
       document_(document),
       profile_(profile),
+      phone_(link, document.prompter()),
       splitter_(new QSplitter(Qt::Horizontal, this)),
       statisticsView_(new CKelvorView(document, splitter_)),
       streamView_(new CStreamListView(document, splitter_)) {
@@ -266,7 +268,7 @@ void CMainFrame::createMenus() {
 
 void CMainFrame::createStatusBar() {
   QStatusBar* bar = statusBar();
-  // The link settings arrive with the serial link; until then no port is configured.
+  // The panes show the serial settings read when the frame was made.
   portPane_ = pane(QString(), bar);
   baudPane_ = pane(QString(), bar);
   frameSizePane_ = pane(QString(), bar);
@@ -421,11 +423,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::configuration() {
   Session& session = document_.session();
-  CSetupSheet sheet(session.settings, document_.prompter(), document_.dialogs(), this);
+  CSetupSheet sheet(session.settings, document_.prompter(), document_.dialogs(),
+                    phone_.serialPageInput(), this);
   if (sheet.exec() != QDialog::Accepted) {
     return;
   }
   sheet.storeToStore();
+  phone_.storeComSettings(sheet.serialSettings());
+  updateLinkPanes();
   loadIdFilesInto(session);
   document_.updateAllViews(UpdateHint::StatisticsChanged);
 }

@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
   CKelvorDoc document(session, prompter, dialogs);
   // The time-step chart's fonts live in the user's settings, also when --config names a file.
   document.setFontBackends(userFontBackends());
-  CMainFrame frame(document, profile);
+  // The serial settings and the link choice always live in the user's settings.
+  CMainFrame frame(document, profile, userPhoneLinkSetup());
   // The frame has stored this program's version in the profile; the progress window shows it.
   ProgressWindowSink progress(profile.version());
   session.progress = &progress;

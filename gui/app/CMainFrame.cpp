@@ -43,10 +43,12 @@ QString commandName(const QString& text) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidget* parent)
+CMainFrame::CMainFrame(CKelvorDoc& document, ApplicationProfile& profile,
+                       const PhoneLinkSetup& link, QWidget* parent)
     : QMainWindow(parent),
       document_(document),
       profile_(profile),
+      phone_(link, document.prompter()),
       recording_(new RecordingControl(document, phone_, this)),
       splitter_(new QSplitter(Qt::Horizontal, this)),
       statisticsView_(new CKelvorView(document, splitter_)),
@@ -270,6 +272,7 @@ void CMainFrame::createMenus() {
 }
 
 void CMainFrame::createStatusBar() {
+  // The link panes show the serial settings read when the frame was made.
   panes_ = std::make_unique<StatusPanes>(statusBar());
   updateLinkPanes();
 }
@@ -416,11 +419,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::configuration() {
   Session& session = document_.session();
-  CSetupSheet sheet(session.settings, document_.prompter(), document_.dialogs(), this);
+  CSetupSheet sheet(session.settings, document_.prompter(), document_.dialogs(),
+                    phone_.serialPageInput(), this);
   if (sheet.exec() != QDialog::Accepted) {
     return;
   }
   sheet.storeToStore();
+  phone_.storeComSettings(sheet.serialSettings());
+  updateLinkPanes();
   loadIdFilesInto(session);
   document_.updateAllViews(UpdateHint::StatisticsChanged);
 }

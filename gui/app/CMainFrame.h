@@ -30,7 +30,10 @@ class CMainFrame final : public QMainWindow {
   static constexpr const char* InitialTitle =
       "Kelvor: Serial / TLA (Use even Drag/Drop to open the file)";
 
-  CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, QWidget* parent = nullptr);
+  // `link` says where the phone link takes its settings and library from; without settings they
+  // stay in memory (tests).
+  CMainFrame(CKelvorDoc& document, ApplicationProfile& profile, const PhoneLinkSetup& link = {},
+             QWidget* parent = nullptr);
   ~CMainFrame() override;
 
   // The view in the left pane: the statistics table, the processor-load chart or the time-step

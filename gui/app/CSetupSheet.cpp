@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "session/Session.h"
 
@@ -84,7 +85,7 @@ void SetupFields::storeToStore(SettingsStore& store) const {
 }
 
 CSetupSheet::CSetupSheet(SettingsStore& store, Prompter& prompter, FileDialogs& dialogs,
-                         QWidget* parent)
+                         SerialPageInput serial, QWidget* parent)
     : QDialog(parent),
       store_(store),
       prompter_(prompter),
@@ -137,6 +138,9 @@ CSetupSheet::CSetupSheet(SettingsStore& store, Prompter& prompter, FileDialogs& 
   connect(browsePid, &QPushButton::clicked, this, &CSetupSheet::browsePidFile);
   connect(browseInterrupt, &QPushButton::clicked, this, &CSetupSheet::browseInterruptFile);
 
+  serial_ = new SerialPage(std::move(serial), fields_[setting::RefreshRate], prompter_, pages_);
+  pages_->addTab(serial_, "Serial");
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -150,6 +154,7 @@ void CSetupSheet::readEdits() {
   fields_[setting::MopBase] = startAddress_->text().toStdString();
   fields_[setting::ProcessIdFile] = pidFile_->text().toStdString();
   fields_[setting::InterruptFile] = interruptFile_->text().toStdString();
+  fields_[setting::RefreshRate] = serial_->refreshRateText();
 }
 
 void CSetupSheet::storeToStore() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/FileDialogs.h"
+#include "app/SerialPage.h"
 #include "common/Prompter.h"
 #include "settings/AnalysisSettings.h"
 #include "settings/SettingsStore.h"
@@ -36,17 +37,20 @@ struct SetupFields {
   void storeToStore(SettingsStore& store) const;
 };
 
-// The settings sheet ("Properties" in the "Configuration" menu) with the pages "MOP-Area Address"
-// and "Process names".
+// The settings sheet ("Properties" in the "Configuration" menu) with the pages "MOP-Area Address",
+// "Process names" and "Serial".
 class CSetupSheet final : public QDialog {
   Q_OBJECT
  public:
   CSetupSheet(SettingsStore& store, Prompter& prompter, FileDialogs& dialogs,
-              QWidget* parent = nullptr);
+              SerialPageInput serial = {}, QWidget* parent = nullptr);
 
   const SetupFields& fields() const { return fields_; }
   // Copies the edits into the fields and the fields into the store.
   void storeToStore();
+  // The serial settings as the Serial page holds them.
+  ComSettings serialSettings() const { return serial_->settings(); }
+  SerialPage* serialPage() const { return serial_; }
 
   QLineEdit* startAddressEdit() const { return startAddress_; }
   QLineEdit* pidFileEdit() const { return pidFile_; }
@@ -68,6 +72,7 @@ class CSetupSheet final : public QDialog {
   QLineEdit* startAddress_;
   QLineEdit* pidFile_;
   QLineEdit* interruptFile_;
+  SerialPage* serial_ = nullptr;
 };
 
 }  // namespace kelvor::gui

@@ -38,9 +38,10 @@ TEST(SetupSheetTest, StoreCarriesHiddenAndUnknownValuesThrough) {
   ScriptedFileDialogs dialogs;
   CSetupSheet sheet(store, prompter, dialogs);
   EXPECT_EQ(sheet.pidFileEdit()->text(), "old.cepid");
-  EXPECT_EQ(sheet.pages()->count(), 2);
+  EXPECT_EQ(sheet.pages()->count(), 3);
   EXPECT_EQ(sheet.pages()->tabText(0), "MOP-Area Address");
   EXPECT_EQ(sheet.pages()->tabText(1), "Process names");
+  EXPECT_EQ(sheet.pages()->tabText(2), "Serial");
   sheet.startAddressEdit()->setText("C0000020");
   sheet.interruptFileEdit()->setText("irq.h");
   sheet.storeToStore();

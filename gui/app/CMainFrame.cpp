@@ -349,7 +349,7 @@ void CMainFrame::mobileSwitch(bool on) {
 }
 
 void CMainFrame::updateLinkPanes() {
-  panes_->showLink(phone_.comSettings());
+  panes_->showLink(phone_.linkInUse(), phone_.comSettings());
 }
 
 void CMainFrame::updateStatusPanes() {

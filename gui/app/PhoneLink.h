@@ -47,6 +47,9 @@ class PhoneLink {
   PhoneLink(const PhoneLinkSetup& setup, Prompter& prompter);
 
   const LinkChoiceSetting& linkChoice() const { return choice_; }
+  // The kind of link in use: the one chosen, or the simulated phone when the chosen library or
+  // port could not be had.
+  LinkKind linkInUse() const { return simulated_ != nullptr ? LinkKind::Simulated : choice_.kind; }
   ComSettings& comSettings() { return comSettings_; }
   const ComSettings& comSettings() const { return comSettings_; }
   MobileLink& link() { return link_; }

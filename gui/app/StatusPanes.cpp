@@ -18,7 +18,8 @@ constexpr const char* ActiveActivityStyle = "margin: 2px; background-color: rgb(
 }  // namespace
 
 StatusPanes::StatusPanes(QStatusBar* bar)
-    : port_(pane(QString(), bar)),
+    : link_(pane(QString(), bar)),
+      port_(pane(QString(), bar)),
       baud_(pane(QString(), bar)),
       frameSize_(pane(QString(), bar)),
       state_(pane("Stopped", bar)),
@@ -34,12 +35,17 @@ StatusPanes::StatusPanes(QStatusBar* bar)
       "Records read from the phone; unusable: records of a type that gives no event; cut off: "
       "bytes of incomplete records at the end of a chunk");
   records_->hide();
-  for (QLabel* label : {port_, baud_, frameSize_, state_, activity_, frames_, records_}) {
+  link_->setObjectName("linkPane");
+  link_->setToolTip(
+      "The link to the phone: the phone's link library, Kelvor's serial link or "
+      "the built-in simulated phone (setting \"link\" of the group \"Link\")");
+  for (QLabel* label : {link_, port_, baud_, frameSize_, state_, activity_, frames_, records_}) {
     bar->addPermanentWidget(label);
   }
 }
 
-void StatusPanes::showLink(const ComSettings& settings) {
+void StatusPanes::showLink(LinkKind link, const ComSettings& settings) {
+  link_->setText(QString("Link: %1").arg(linkKindText(link)));
   port_->setText(QString("COM%1").arg(settings.portIndex() + 1));
   port_->setEnabled(settings.portIndex() != NoPort);
   baud_->setText(settings.usbMode()

@@ -286,6 +286,7 @@ TEST_F(MainFrameTest, MobileOnAndOffSwitchThePhoneAndSayHowItWent) {
     }
     return list;
   };
+  EXPECT_TRUE(paneTexts().contains("Link: simulated"));
   EXPECT_TRUE(paneTexts().contains("COM1"));
   EXPECT_TRUE(paneTexts().contains("SwitchUp Baud: 115200"));
   EXPECT_TRUE(paneTexts().contains("SwitchUp Frame Size: 64"));

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <new>
 
 #include "common/TextFormat.h"
 
@@ -37,6 +38,23 @@ std::string connectFailureMessage(LinkResult result, const ComSettings& settings
   }
   return text;
 }
+
+namespace {
+
+// Storage for ten minutes at the link's top rate (833 records per poll) is reserved when a
+// recording starts. Only the pages the events fill are ever touched, and the stream is not moved
+// (a copy of up to gigabytes on the thread that takes the events in, stalling its window) before
+// that much has been recorded. Where the address space cannot be had, the stream grows as usual.
+constexpr std::size_t ReservedEvents = 600 * 100 * 833;
+
+void reserveStream(EventStream& stream) {
+  try {
+    stream.reserve(ReservedEvents);
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+}  // namespace
 
 SerialRecorder::SerialRecorder(Session& session, MobileLink& link, ComSettings& comSettings,
                                RecordingHost& host, Sleeper sleeper)
@@ -141,6 +159,7 @@ RecordStart SerialRecorder::StartRecording(int refreshRateMs) {
     std::lock_guard lock(dataSem_);
     session_.acquisitionState = AcquisitionState::Recording;
     session_.engine->clear();
+    reserveStream(session_.engine->stream());
     analysis_ = std::make_unique<IncrementalAnalysis>(*session_.engine);
     recordsRead_ = 0;
     unusable_ = 0;

@@ -41,13 +41,20 @@ std::string connectFailureMessage(LinkResult result, const ComSettings& settings
 
 namespace {
 
-// Storage for ten minutes at the link's top rate (833 records per poll) is reserved when a
-// recording starts. Only the pages the events fill are ever touched, and the stream is not moved
-// (a copy of up to gigabytes on the thread that takes the events in, stalling its window) before
-// that much has been recorded. Where the address space cannot be had, the stream grows as usual.
+// Once a recording's stream outgrows its storage past a quarter of a million events, storage for
+// ten minutes at the link's top rate (833 records per poll) is reserved. Only the pages the
+// events fill are ever touched, and the stream is not moved again (a copy of up to gigabytes on
+// the thread that takes the events in, stalling its window) before that much has been recorded.
+// Short recordings never reserve. Where the address space cannot be had, the stream grows as
+// usual.
+constexpr std::size_t ReserveFromEvents = std::size_t{1} << 18;
 constexpr std::size_t ReservedEvents = 600 * 100 * 833;
 
-void reserveStream(EventStream& stream) {
+void reserveAhead(EventStream& stream, std::size_t needed) {
+  if (needed <= stream.capacity() || needed < ReserveFromEvents ||
+      stream.capacity() >= ReservedEvents) {
+    return;
+  }
   try {
     stream.reserve(ReservedEvents);
   } catch (const std::bad_alloc&) {
@@ -159,7 +166,6 @@ RecordStart SerialRecorder::StartRecording(int refreshRateMs) {
     std::lock_guard lock(dataSem_);
     session_.acquisitionState = AcquisitionState::Recording;
     session_.engine->clear();
-    reserveStream(session_.engine->stream());
     analysis_ = std::make_unique<IncrementalAnalysis>(*session_.engine);
     recordsRead_ = 0;
     unusable_ = 0;
@@ -207,6 +213,7 @@ std::size_t SerialRecorder::takeIn() {
     return 0;
   }
   EventStream& stream = session_.engine->stream();
+  reserveAhead(stream, stream.size() + batch_.size());
   for (const TraceEvent& event : batch_) {
     stream.append(event);
   }

@@ -41,6 +41,7 @@ class EventStream {
   }
 
   void reserve(std::size_t count) { events_.reserve(count); }
+  std::size_t capacity() const { return events_.capacity(); }
   void clear() { events_.clear(); }
 
   std::size_t size() const { return events_.size(); }

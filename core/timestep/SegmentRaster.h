@@ -140,9 +140,9 @@ class RowRaster {
     std::uint32_t runningBefore = 0;
     std::uint32_t coveredBefore = 0;
   };
-  // In units of 2^-binFraction_ bin widths, wrapping modulo 2^64 while it is summed (the
-  // values themselves fit). Empty without a level of detail.
-  std::vector<std::int64_t> binLead_;  // bins + 1 entries
+  // In units of 2^-binFraction_ bin widths, modulo 2^32 (the difference between any two edges
+  // fits in 31 bits). Empty without a level of detail.
+  std::vector<std::uint32_t> binLead_;  // bins + 1 entries
   std::vector<BinWord> binWords_;
   double binStart_ = 0.0;  // the first stretch's start, the first edge
   double binsPerSecond_ = 0.0;

@@ -221,7 +221,7 @@ std::size_t RowRaster::storageBytes() const {
          (interruptedBefore_.capacity() + undefinedBefore_.capacity() +
           latestEndBefore_.capacity() + endTree_.capacity()) *
              sizeof(double) +
-         binLead_.capacity() * sizeof(std::int64_t) + binWords_.capacity() * sizeof(BinWord) +
+         binLead_.capacity() * sizeof(std::uint32_t) + binWords_.capacity() * sizeof(BinWord) +
          tail_.capacity() * sizeof(Stretch);
 }
 

@@ -247,8 +247,9 @@ struct DetailGrid {
   std::size_t bins = 0;
   int binExponent = 0;
   int spanExponent = 0;
-  // The lead is summed in units of 2^-fraction bins, fine enough and small enough for 64 bits
-  // however many stretches of the row overlap.
+  // The lead is kept in units of 2^-fraction bins, modulo 2^32: fine enough for deciding a
+  // column, coarse enough that the lead between any two edges, up to 128 stretches deep over
+  // every bin, stays below 2^31 units and so is the difference of the two values.
   int fraction = 0;
   double start = 0.0;
   double binsPerSecond = 0.0;
@@ -260,7 +261,7 @@ DetailGrid detailGrid(std::size_t count, double firstStart, double latestEnd);
 // directly, the whole bins between them as a change of the lead that whole bins carry, so that
 // a long stretch costs little more than a short one. The changes are kept for the bins from
 // `low` on (no stretch given may begin in an earlier bin) and added to the lead by finish(), in
-// integers, so that the lead does not depend on the order in which stretches come.
+// integers modulo 2^32, so that the lead does not depend on the order in which stretches come.
 class RowRaster::DetailBuilder {
  public:
   // `firstWord`: the bin words from which the counts of earlier words are to be made again
@@ -307,19 +308,21 @@ class RowRaster::DetailBuilder {
     if (q <= p) {
       return;
     }
-    const std::uint64_t sign =
-        (state == SegmentState::Interrupted) != withdraw ? 1 : ~std::uint64_t{0};
+    const std::uint32_t sign =
+        (state == SegmentState::Interrupted) != withdraw ? 1 : ~std::uint32_t{0};
     const std::size_t fraction = static_cast<std::size_t>(index_.binFraction_);
     const auto first = static_cast<std::size_t>(p >> fraction);
     const auto last = static_cast<std::size_t>((q - 1) >> fraction);
     if (first == last) {
-      change(first).part += sign * (q - p);
+      change(first).part += sign * static_cast<std::uint32_t>(q - p);
       return;
     }
-    change(first).part += sign * ((static_cast<std::uint64_t>(first + 1) << fraction) - p);
+    change(first).part +=
+        sign * static_cast<std::uint32_t>((static_cast<std::uint64_t>(first + 1) << fraction) - p);
     change(first + 1).whole += sign;
     change(last).whole -= sign;
-    change(last).part += sign * (q - (static_cast<std::uint64_t>(last) << fraction));
+    change(last).part +=
+        sign * static_cast<std::uint32_t>(q - (static_cast<std::uint64_t>(last) << fraction));
   }
 
   void finish();
@@ -329,8 +332,8 @@ class RowRaster::DetailBuilder {
   // the stretches that end or begin in it, and the change of the number of stretches that
   // cover whole bins from it on.
   struct Change {
-    std::uint64_t part = 0;
-    std::uint64_t whole = 0;
+    std::uint32_t part = 0;
+    std::uint32_t whole = 0;
   };
   Change& change(std::size_t bin) { return changes_[bin - low_]; }
 

@@ -31,8 +31,8 @@ DetailGrid detailGrid(std::size_t count, double firstStart, double latestEnd) {
   // 2^binExponent.
   grid.bins =
       std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(span * grid.binsPerSecond)));
-  // The lead sums at most (count x bins) bins of stretch time, count < 2^(binExponent + 2).
-  grid.fraction = std::clamp(58 - 2 * grid.binExponent, 0, 32);
+  // 2^binExponent bins, 2^7 stretches deep, in 2^fraction units each stay below 2^31.
+  grid.fraction = std::clamp(23 - grid.binExponent, 0, 16);
   grid.start = firstStart;
   return grid;
 }
@@ -52,14 +52,14 @@ void RowRaster::DetailBuilder::finish() {
   if (bins_ == 0) {
     return;
   }
-  std::vector<std::int64_t>& lead = index_.binLead_;
-  const std::uint64_t unit = std::uint64_t{1} << index_.binFraction_;
-  std::uint64_t whole = 0;
-  std::uint64_t added = 0;
+  std::vector<std::uint32_t>& lead = index_.binLead_;
+  const std::uint32_t unit = std::uint32_t{1} << index_.binFraction_;
+  std::uint32_t whole = 0;
+  std::uint32_t added = 0;
   for (std::size_t bin = low_; bin < bins_; ++bin) {
     whole += change(bin).whole;
     added += change(bin).part + whole * unit;
-    lead[bin + 1] = static_cast<std::int64_t>(static_cast<std::uint64_t>(lead[bin + 1]) + added);
+    lead[bin + 1] += added;
   }
   std::vector<BinWord>& words = index_.binWords_;
   if (firstWord_ >= words.size()) {
@@ -101,7 +101,7 @@ bool RowRaster::Sweep<Rows>::useDetail(std::size_t inside, std::size_t shown) co
 template <class Rows>
 void RowRaster::Sweep<Rows>::detailColumns(int from, int to, std::size_t inside,
                                            std::size_t shown) {
-  const std::vector<std::int64_t>& lead = index_.binLead_;
+  const std::vector<std::uint32_t>& lead = index_.binLead_;
   const std::vector<BinWord>& words = index_.binWords_;
   const std::size_t bins = lead.size() - 1;
   const auto lastEdge = static_cast<double>(bins);
@@ -139,12 +139,12 @@ void RowRaster::Sweep<Rows>::detailColumns(int from, int to, std::size_t inside,
   };
   // The bin of a position in bins (the last bin for the end of the last one), and the
   // Interrupted minus the Undefined time between two positions, linear inside their bins. The
-  // differences of the integer lead are exact; only they are turned into doubles.
+  // differences of the lead modulo 2^32 are exact; only they are turned into doubles.
   auto binOf = [&](double at) { return std::min(static_cast<std::size_t>(at), bins - 1); };
   auto difference = [&](std::size_t a, std::size_t b) {
-    return static_cast<double>(static_cast<std::int64_t>(static_cast<std::uint64_t>(lead[b]) -
-                                                         static_cast<std::uint64_t>(lead[a])));
+    return static_cast<double>(static_cast<std::int32_t>(lead[b] - lead[a]));
   };
+
   auto leadBetween = [&](double low, std::size_t lowBin, double high, std::size_t highBin) {
     return difference(lowBin, highBin) +
            (high - static_cast<double>(highBin)) * difference(highBin, highBin + 1) -

@@ -172,7 +172,8 @@ struct ClockStep {
 
 // The index of a whole walk result for painting: one RowRaster per entry row, one for the user
 // run-time row (the user-section pieces as Running stretches), and the time-sorted marks and
-// clock points. Built once per walk; painting reads it only.
+// clock points. Built once per walk, or brought up to date after the walk was extended; painting
+// reads it only.
 class TimeStepRaster {
  public:
   TimeStepRaster() = default;

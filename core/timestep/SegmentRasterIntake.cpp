@@ -63,6 +63,7 @@ void TimeStepRaster::takeIn(const TimeStepWalk& walk) {
 // Pieces are only added. While they are in start order the row reads them directly; once one
 // begins before the one added before it, a start order is kept: the new pieces are sorted and
 // merged into it behind the pieces that begin with them, as a stable sort of all would have them.
+// The work grows with the new pieces and the known ones that begin after the earliest of them.
 void TimeStepRaster::takeInPieces(const std::vector<UserSectionPiece>& pieces) {
   const std::size_t known = std::min(piecesIndexed_, pieces.size());
   auto byStart = [](const UserSectionPiece& a, const UserSectionPiece& b) {
@@ -84,13 +85,19 @@ void TimeStepRaster::takeInPieces(const std::vector<UserSectionPiece>& pieces) {
   auto byPieceStart = [&](std::uint32_t a, std::uint32_t b) {
     return pieces[a].from < pieces[b].from;
   };
-  std::stable_sort(middle, userSectionOrder_.end(), byPieceStart);
-  std::inplace_merge(userSectionOrder_.begin(), middle, userSectionOrder_.end(), byPieceStart);
-  // The order is kept up to the first new piece.
-  const auto firstNew = std::find_if(userSectionOrder_.begin(), userSectionOrder_.end(),
-                                     [&](std::uint32_t piece) { return piece >= known; });
+  // Pieces mostly come in start order: sorting is skipped then.
+  if (!std::is_sorted(middle, userSectionOrder_.end(), byPieceStart)) {
+    std::stable_sort(middle, userSectionOrder_.end(), byPieceStart);
+  }
+  // The new pieces go behind every known one that does not begin later: the order is kept up
+  // to the first known piece that begins after the earliest new one.
+  const auto kept =
+      middle == userSectionOrder_.end()
+          ? middle
+          : std::upper_bound(userSectionOrder_.begin(), middle, *middle, byPieceStart);
+  std::inplace_merge(kept, middle, userSectionOrder_.end(), byPieceStart);
   userSections_.takeIn(pieces, userSectionOrder_.data(),
-                       static_cast<std::size_t>(firstNew - userSectionOrder_.begin()));
+                       static_cast<std::size_t>(kept - userSectionOrder_.begin()));
 }
 
 // Marks are only added; a copy by time is kept (and merged into) once they are out of order.
@@ -106,10 +113,14 @@ void TimeStepRaster::takeInMarks(const std::vector<UserMarkPosition>& marks) {
   if (marks_.empty()) {
     marks_.assign(marks.begin(), fresh);
   }
-  const auto middle = static_cast<std::ptrdiff_t>(marks_.size());
+  const auto sorted = static_cast<std::ptrdiff_t>(marks_.size());
   marks_.insert(marks_.end(), fresh, marks.end());
-  std::stable_sort(marks_.begin() + middle, marks_.end(), byTime);
-  std::inplace_merge(marks_.begin(), marks_.begin() + middle, marks_.end(), byTime);
+  const auto middle = marks_.begin() + sorted;
+  std::stable_sort(middle, marks_.end(), byTime);
+  // Only the marks after the earliest new one take part in the merge.
+  const auto kept =
+      middle == marks_.end() ? middle : std::upper_bound(marks_.begin(), middle, *middle, byTime);
+  std::inplace_merge(kept, middle, marks_.end(), byTime);
 }
 
 // The points before `settled` are as indexed. A line in time order so far that stays in order

@@ -249,7 +249,8 @@ struct DetailGrid {
   int spanExponent = 0;
   // The lead is kept in units of 2^-fraction bins, modulo 2^32: fine enough for deciding a
   // column, coarse enough that the lead between any two edges, up to 128 stretches deep over
-  // every bin, stays below 2^31 units and so is the difference of the two values.
+  // every bin, stays below 2^31 units and so is the difference of the two values (for rows of
+  // up to 2^23 bins; longer ones count whole bins).
   int fraction = 0;
   double start = 0.0;
   double binsPerSecond = 0.0;

@@ -18,8 +18,9 @@ std::uint32_t numberVisibleRows(StatisticsEngine& engine);
 // process, task, HISR and interrupt, the user-marked run time, the user marks and the clock
 // changes. Nested activations are kept on an explicit stack, so the nesting depth is bounded only
 // by memory. Every walk starts with all user sections closed (it clears the records'
-// userActive flags), then sets and clears the flags of the records it charges (creating a
-// missing record through statsFor); a section still open at the end stays flagged.
+// userActive flags) and keeps the flag of each entry it meets as it sets and clears it; when the
+// walk ends the records of those entries take the flags (a missing record is created through
+// statsFor), so a section still open at the end stays flagged.
 // `console`, when given, receives the warning for an interrupt entry above the regular range
 // each time an activation of it starts or an unmatched end of it is met.
 //

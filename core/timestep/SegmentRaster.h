@@ -47,7 +47,7 @@ class RowRaster {
  public:
   // Rows of fewer stretches keep no level of detail: they cost little to draw exactly.
   static constexpr std::size_t DetailMinStretches = 4096;
-  // One time bin per this many stretches of the row.
+  // About one time bin per this many stretches of the row (the grid is rounded to powers of two).
   static constexpr std::size_t StretchesPerBin = 2;
   // The level of detail draws a window when the row's stretches that begin inside it average at
   // least this many per column, and a column spans at least DetailMinBinsPerColumn bins.

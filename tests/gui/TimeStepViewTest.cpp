@@ -386,39 +386,6 @@ TEST_F(TimeStepViewTest, AChartShownAgainTakesTheStretchesOfTheLastOne) {
   EXPECT_EQ(longer.content().eventCount(), 8u);
 }
 
-TEST_F(TimeStepViewTest, ARefreshDuringARecordingTakesInTheNewEvents) {
-  constexpr std::uint32_t Gamma = 0x0400;
-  session.acquisitionState = AcquisitionState::Recording;
-  CTimeStepView view(document);
-  view.resize(1200, 700);
-  const TimeStepRaster* raster = view.content().raster();
-  ASSERT_NE(raster, nullptr);
-  // Beta runs again and is interrupted; a new process starts inside the interrupt and is still
-  // running at the last event.
-  StatisticsEngine& engine = *session.engine;
-  engine.append(TraceEvent(1.2, Beta, EventKind::START_PROC, 0, 0, 0.0, 0));
-  engine.append(TraceEvent(1.3, 0, EventKind::START_IRQ, 5, 0, 0.0, 0));
-  engine.append(TraceEvent(1.35, Gamma, EventKind::START_PROC, 0, 0, 0.0, 0));
-  engine.append(TraceEvent(1.6, 0, EventKind::CLK_SPEED, 0, 0, 52.0, 0));
-  document.updateAllViews(gui::UpdateHint::StatisticsChanged);
-  EXPECT_EQ(view.content().raster(), raster) << "built anew";
-  EXPECT_EQ(view.content().eventCount(), 11u);
-  EXPECT_TRUE(view.content().walkedFor(session));
-  ASSERT_NE(view.content().entry(Gamma), nullptr);
-  EXPECT_NE(view.content().entry(Gamma)->raster, nullptr);
-  view.showInterval(0.0, 1.6);
-  const QImage live = view.renderImage(view.viewport()->size());
-
-  // The same trace walked from scratch paints the same.
-  session.acquisitionState = AcquisitionState::Stopped;
-  document.timeStepContent().clear();
-  CTimeStepView fresh(document);
-  fresh.resize(1200, 700);
-  fresh.showInterval(0.0, 1.6);
-  EXPECT_NE(fresh.content().raster(), nullptr);
-  EXPECT_EQ(fresh.renderImage(fresh.viewport()->size()), live);
-}
-
 TEST_F(TimeStepViewTest, AnEmptyTracePaintsNothingButTheBackground) {
   session.engine = std::make_unique<StatisticsEngine>(session.analysis);
   CTimeStepView view(document);

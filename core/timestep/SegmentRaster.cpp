@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "timestep/TimeStepWalk.h"
+
 namespace kelvor {
 
 namespace {
@@ -71,6 +73,11 @@ TimeStepRaster::TimeStepRaster(const TimeStepResult& result) : result_(&result) 
   for (std::thread& helper : helpers) {
     helper.join();
   }
+  remember(result);
+}
+
+TimeStepRaster::TimeStepRaster(const TimeStepWalk& walk) : TimeStepRaster(walk.result()) {
+  walkCount_ = walk.walkCount();
 }
 
 const RowRaster* TimeStepRaster::row(std::uint32_t entry) const {
@@ -91,7 +98,7 @@ std::size_t TimeStepRaster::storageBytes() const {
   for (const RowRaster& row : rows_) {
     bytes += row.storageBytes();
   }
-  bytes += userSectionOrder_.capacity() * sizeof(std::uint32_t);
+  bytes += (userSectionOrder_.capacity() + rowEntries_.capacity()) * sizeof(std::uint32_t);
   return bytes;
 }
 

@@ -9,6 +9,9 @@
 
 namespace kelvor {
 
+class TimeStepWalk;
+struct DetailGrid;
+
 // A run of neighbouring chart columns [x0, x1) drawn in one state.
 struct ColumnRun {
   int x0 = 0;
@@ -33,16 +36,18 @@ struct ColumnRun {
 // Wide windows over long rows, with many stretches in every column, are drawn from a coarser
 // level of detail instead, kept per uniform time bin: whether any Running stretch and whether any
 // stretch at all covers part of the bin, and the time covered by Interrupted minus that covered
-// by Undefined stretches before each bin edge. Every column inside such a window then shows
-// Running when any of its bins runs, else the one of the two other states that covers more of it
-// (read off the bin sums, interpolated inside the two bins at its edges), and what reaches into
-// it from the left where no stretch covers it. The first and the last column of the window and
-// the overhang beyond it are drawn as in every other window.
+// by Undefined stretches before each bin edge. The bins lie on a grid that depends on the row
+// only through powers of two (see detailGrid), so that a growing row keeps its grid until its
+// count or its span doubles, and the times are summed in fixed point, in any order alike. Every
+// column inside such a window then shows Running when any of its bins runs, else the one of the two
+// other states that covers more of it (read off the bin sums, interpolated inside the two bins at
+// its edges), and what reaches into it from the left where no stretch covers it. The first and the
+// last column of the window and the overhang beyond it are drawn as in every other window.
 class RowRaster {
  public:
   // Rows of fewer stretches keep no level of detail: they cost little to draw exactly.
   static constexpr std::size_t DetailMinStretches = 4096;
-  // One time bin per this many stretches of the row.
+  // About one time bin per this many stretches of the row (the grid is rounded to powers of two).
   static constexpr std::size_t StretchesPerBin = 2;
   // The level of detail draws a window when the row's stretches that begin inside it average at
   // least this many per column, and a column spans at least DetailMinBinsPerColumn bins.
@@ -52,6 +57,15 @@ class RowRaster {
   RowRaster() = default;
   // Builds the index of a row; `row` must stay alive and unchanged while the index is used.
   explicit RowRaster(const EntrySegments& row);
+
+  // Brings the index up to date with `row` (the same row, or where it moved to) after the row
+  // changed from its settled() on, and settles the row. The index is then exactly what
+  // RowRaster(row) builds. The work grows with the changed stretches (and the blocks and bins
+  // after the first of them), not with the row, except when the level of detail changes its
+  // grid (the row's count or span doubled; amortised over the stretches that made it double) or
+  // when stretches the index cannot take back changed (then the row's level of detail is built
+  // anew).
+  void takeIn(const EntrySegments& row);
 
   // The columns of the row in the window of `axis`, left to right, neighbouring columns of one
   // state merged into one run, appended to `out`.
@@ -68,9 +82,30 @@ class RowRaster {
   // A row over the walk's user-section pieces as Running stretches, in their order when `order`
   // is null, else in the order of the indices it points to (one per piece, by start).
   RowRaster(const std::vector<UserSectionPiece>& pieces, const std::uint32_t* order);
-  template <class Rows>
-  void build(const Rows& row);
   class DetailBuilder;  // the level of detail, fed one stretch at a time
+
+  // The same after pieces were added, the first `settled` of the order kept.
+  void takeIn(const std::vector<UserSectionPiece>& pieces, const std::uint32_t* order,
+              std::size_t settled);
+  // Indexes the stretches from `settled` on; those before it are as the index last saw them.
+  template <class Rows>
+  void index(const Rows& row, std::size_t settled);
+  template <class Rows>
+  void indexBlocks(const Rows& row, std::size_t first, DetailBuilder* detail);
+  void setDetailGrid(const DetailGrid& grid);
+  template <class Rows>
+  void buildDetail(const Rows& row);
+  template <class Rows>
+  bool extendDetail(const Rows& row, std::size_t first, std::size_t oldCount);
+  template <class Rows>
+  void keepTail(const Rows& row);
+
+  // A stretch as the index last saw it.
+  struct Stretch {
+    double from;
+    double to;
+    SegmentState state;
+  };
 
   const EntrySegments* row_ = nullptr;
   const std::vector<UserSectionPiece>* pieces_ = nullptr;
@@ -105,10 +140,19 @@ class RowRaster {
     std::uint32_t runningBefore = 0;
     std::uint32_t coveredBefore = 0;
   };
-  std::vector<float> binLead_;  // bins + 1 entries
+  // In units of 2^-binFraction_ bin widths, modulo 2^32 (the difference between any two edges
+  // fits in 31 bits). Empty without a level of detail.
+  std::vector<std::uint32_t> binLead_;  // bins + 1 entries
   std::vector<BinWord> binWords_;
   double binStart_ = 0.0;  // the first stretch's start, the first edge
   double binsPerSecond_ = 0.0;
+  int binExponent_ = 0;  // the grid: 2^binExponent_ bins over 2^spanExponent_ seconds
+  int spanExponent_ = 0;
+  int binFraction_ = 0;
+  std::size_t count_ = 0;  // stretches indexed
+  // The last stretches of a row with a level of detail, as indexed: what an update takes back
+  // out of the bins when they changed.
+  std::vector<Stretch> tail_;
 };
 
 // The user-marks of the window: one x per column that holds at least one mark, with the number
@@ -128,12 +172,22 @@ struct ClockStep {
 
 // The index of a whole walk result for painting: one RowRaster per entry row, one for the user
 // run-time row (the user-section pieces as Running stretches), and the time-sorted marks and
-// clock points. Built once per walk; painting reads it only.
+// clock points. Built once per walk, or brought up to date after the walk was extended; painting
+// reads it only.
 class TimeStepRaster {
  public:
   TimeStepRaster() = default;
-  // `result` must stay alive and unchanged while the raster is used.
+  // `result` must stay alive and unchanged while the raster is used. Settles its rows.
   explicit TimeStepRaster(const TimeStepResult& result);
+  // The same over the walk's result, remembering which walk it indexed for takeIn().
+  explicit TimeStepRaster(const TimeStepWalk& walk);
+
+  // Brings the raster up to date with the walk's result after the walk was extended, exactly
+  // to what TimeStepRaster(walk) would build: the rows that changed are indexed from their
+  // settled() stretch on, new rows are indexed, the pieces, marks and clock points are indexed
+  // from the first that changed. When the walk has begun again from the first event since (or
+  // the raster was built over another result), the raster is built anew.
+  void takeIn(const TimeStepWalk& walk);
   // Moves keep the user run-time row valid; a copy would point into the original's storage.
   TimeStepRaster(TimeStepRaster&&) = default;
   TimeStepRaster& operator=(TimeStepRaster&&) = default;
@@ -167,6 +221,12 @@ class TimeStepRaster {
     std::size_t bytes() const;
   };
   static ClockIndex indexClock(const std::vector<ClockPoint>& points);
+  // The index brought up to date after the points from `settled` on changed or were added.
+  static void takeInClock(ClockIndex& index, const std::vector<ClockPoint>& points,
+                          std::size_t settled);
+  void takeInPieces(const std::vector<UserSectionPiece>& pieces);
+  void takeInMarks(const std::vector<UserMarkPosition>& marks);
+  void remember(const TimeStepResult& result);
   const std::vector<ClockPoint>& clockPoints(bool topLevel) const;
 
   const TimeStepResult* result_ = nullptr;
@@ -179,6 +239,13 @@ class TimeStepRaster {
   std::vector<UserMarkPosition> marks_;  // a copy by time only when the walk's are not in order
   ClockIndex curveIndex_;
   ClockIndex topLevelIndex_;
+  // What takeIn() continues from: the walk indexed and the lengths of its lists then.
+  std::uint64_t walkCount_ = 0;            // 0: not built from a walk
+  std::vector<std::uint32_t> rowEntries_;  // the entry of each of rows_
+  std::size_t piecesIndexed_ = 0;
+  std::size_t marksIndexed_ = 0;
+  std::size_t curveIndexed_ = 0;
+  std::size_t topLevelIndexed_ = 0;
 };
 
 }  // namespace kelvor

@@ -238,53 +238,110 @@ class RowRaster::Sweep {
   rasterimpl::RunSink sink_;
 };
 
-// Builds the level of detail of a row over its time from its first start to its latest end,
-// one stretch at a time. Each stretch's time is split exactly at the bin edges: the parts of the
-// bins at both of its ends directly, the whole bins between them as a change of the lead that
-// whole bins carry, so that a long stretch costs little more than a short one.
+// The grid of a row's level of detail. 2^binExponent bins, about one per StretchesPerBin
+// stretches, span the power of two of seconds at or above the row's span, from its first start;
+// `bins` of them reach up to its latest end. So the grid changes only when the row's count or
+// span passes a power of two, or its first start moves. None (no bins) for short rows and rows
+// without a finite span.
+struct DetailGrid {
+  std::size_t bins = 0;
+  int binExponent = 0;
+  int spanExponent = 0;
+  // The lead is kept in units of 2^-fraction bins, modulo 2^32: fine enough for deciding a
+  // column, coarse enough that the lead between any two edges, up to 128 stretches deep over
+  // every bin, stays below 2^31 units and so is the difference of the two values (for rows of
+  // up to 2^23 bins; longer ones count whole bins).
+  int fraction = 0;
+  double start = 0.0;
+  double binsPerSecond = 0.0;
+};
+DetailGrid detailGrid(std::size_t count, double firstStart, double latestEnd);
+
+// Adds stretches to the level of detail of a row, one at a time, or takes them back out. Each
+// stretch's time is split exactly at the bin edges: the parts of the bins at both of its ends
+// directly, the whole bins between them as a change of the lead that whole bins carry, so that
+// a long stretch costs little more than a short one. The changes are kept for the bins from
+// `low` on (no stretch given may begin in an earlier bin) and added to the lead by finish(), in
+// integers modulo 2^32, so that the lead does not depend on the order in which stretches come.
 class RowRaster::DetailBuilder {
  public:
-  DetailBuilder(RowRaster& index, std::size_t count, double firstStart, double latestEnd);
+  // `firstWord`: the bin words from which the counts of earlier words are to be made again
+  // even where no bit changes (words added since the last build).
+  DetailBuilder(RowRaster& index, std::size_t low, std::size_t firstWord);
 
-  void add(double from, double to, SegmentState state) {
+  // The position of a time in bins, on the grid's edges 0 .. bins.
+  double position(double t) const {
+    return std::clamp((t - index_.binStart_) * index_.binsPerSecond_, 0.0,
+                      static_cast<double>(bins_));
+  }
+  // The first bin that shares time with a stretch, or None when it covers none.
+  std::size_t firstBin(double from, double to) const {
+    const double a = position(from);
+    return position(to) > a ? std::min(static_cast<std::size_t>(a), bins_ - 1) : rasterimpl::None;
+  }
+
+  // `withdraw` takes a stretch added before back out of the lead; its bits stay, so the caller
+  // must know that the stretches that replace it cover its bins.
+  void add(double from, double to, SegmentState state, bool withdraw = false) {
     if (bins_ == 0) {
       return;
     }
-    const auto lastEdge = static_cast<double>(bins_);
-    const double start = index_.binStart_;
-    const double binsPerSecond = index_.binsPerSecond_;
-    from = std::clamp((from - start) * binsPerSecond, 0.0, lastEdge);
-    to = std::clamp((to - start) * binsPerSecond, 0.0, lastEdge);
+    from = position(from);
+    to = position(to);
     if (!(to > from)) {
       return;
     }
-    const auto first = std::min(static_cast<std::size_t>(from), bins_ - 1);
-    // The bins [first, end) share time with the stretch.
-    const auto whole = static_cast<std::size_t>(to);
-    const std::size_t end = std::min(bins_, whole + (to > static_cast<double>(whole) ? 1 : 0));
-    mark(&BinWord::covered, first, end);
+    if (!withdraw) {
+      const auto first = std::min(static_cast<std::size_t>(from), bins_ - 1);
+      // The bins [first, end) share time with the stretch.
+      const auto whole = static_cast<std::size_t>(to);
+      const std::size_t end = std::min(bins_, whole + (to > static_cast<double>(whole) ? 1 : 0));
+      mark(&BinWord::covered, first, end);
+      if (state == SegmentState::Running) {
+        mark(&BinWord::running, first, end);
+      }
+    }
     if (state == SegmentState::Running) {
-      mark(&BinWord::running, first, end);
       return;
     }
-    const double sign = state == SegmentState::Interrupted ? 1.0 : -1.0;
-    if (end == first + 1) {
-      changes_[first].part += sign * (to - from);
+    const auto p = static_cast<std::uint64_t>(from * scale_);
+    const auto q = static_cast<std::uint64_t>(to * scale_);
+    if (q <= p) {
       return;
     }
-    changes_[first].part += sign * (static_cast<double>(first + 1) - from);
-    const std::size_t last = end - 1;
-    changes_[first + 1].whole += sign;
-    changes_[last].whole -= sign;
-    changes_[last].part += sign * (to - static_cast<double>(last));
+    const std::uint32_t sign =
+        (state == SegmentState::Interrupted) != withdraw ? 1 : ~std::uint32_t{0};
+    const std::size_t fraction = static_cast<std::size_t>(index_.binFraction_);
+    const auto first = static_cast<std::size_t>(p >> fraction);
+    const auto last = static_cast<std::size_t>((q - 1) >> fraction);
+    if (first == last) {
+      change(first).part += sign * static_cast<std::uint32_t>(q - p);
+      return;
+    }
+    change(first).part +=
+        sign * static_cast<std::uint32_t>((static_cast<std::uint64_t>(first + 1) << fraction) - p);
+    change(first + 1).whole += sign;
+    change(last).whole -= sign;
+    change(last).part +=
+        sign * static_cast<std::uint32_t>(q - (static_cast<std::uint64_t>(last) << fraction));
   }
 
   void finish();
 
  private:
+  // Per bin, in units of the lead: the Interrupted minus the Undefined parts of it covered by
+  // the stretches that end or begin in it, and the change of the number of stretches that
+  // cover whole bins from it on.
+  struct Change {
+    std::uint32_t part = 0;
+    std::uint32_t whole = 0;
+  };
+  Change& change(std::size_t bin) { return changes_[bin - low_]; }
+
   // Sets the bits of the bins [first, end), one word at a time.
   void mark(std::uint64_t BinWord::*bits, std::size_t first, std::size_t end) {
     std::vector<BinWord>& words = index_.binWords_;
+    firstWord_ = std::min(firstWord_, first / 64);
     for (std::size_t word = first / 64; word * 64 < end; ++word) {
       const std::size_t low = std::max(first, word * 64) - word * 64;
       const std::size_t high = std::min(end, word * 64 + 64) - word * 64;
@@ -294,12 +351,9 @@ class RowRaster::DetailBuilder {
 
   RowRaster& index_;
   std::size_t bins_ = 0;
-  // Per bin, in bin widths: the Interrupted minus the Undefined parts of it covered by the
-  // stretches that end or begin in it, and the change of the lead that whole bins carry.
-  struct Change {
-    double part = 0.0;
-    double whole = 0.0;
-  };
+  std::size_t low_ = 0;
+  std::size_t firstWord_ = 0;
+  double scale_ = 1.0;  // one bin in units of the lead
   std::vector<Change> changes_;
 };
 

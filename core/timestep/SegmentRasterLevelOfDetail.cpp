@@ -2,6 +2,7 @@
 // decision whether a window is drawn from them, and the columns drawn from them.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <vector>
 
@@ -11,44 +12,71 @@ namespace kelvor {
 
 using namespace rasterimpl;
 
-RowRaster::DetailBuilder::DetailBuilder(RowRaster& index, std::size_t count, double firstStart,
-                                        double latestEnd)
-    : index_(index) {
-  index_.binLead_.clear();
-  index_.binWords_.clear();
-  if (count < DetailMinStretches || !(latestEnd > firstStart)) {
-    return;
+DetailGrid detailGrid(std::size_t count, double firstStart, double latestEnd) {
+  DetailGrid grid;
+  const double span = latestEnd - firstStart;
+  if (count < RowRaster::DetailMinStretches || !(span > 0.0) || !std::isfinite(span)) {
+    return grid;
   }
-  bins_ = count / StretchesPerBin;
-  index_.binStart_ = firstStart;
-  index_.binsPerSecond_ = static_cast<double>(bins_) / (latestEnd - firstStart);
-  if (!std::isfinite(index_.binsPerSecond_)) {
-    bins_ = 0;
-    return;
+  int exponent = 0;
+  // The smallest power of two at or above the span.
+  grid.spanExponent = std::frexp(span, &exponent) == 0.5 ? exponent - 1 : exponent;
+  grid.binExponent =
+      static_cast<int>(std::bit_width(std::bit_ceil(count / RowRaster::StretchesPerBin))) - 1;
+  grid.binsPerSecond = std::ldexp(1.0, grid.binExponent - grid.spanExponent);
+  if (!std::isfinite(grid.binsPerSecond) || !(grid.binsPerSecond > 0.0)) {
+    return DetailGrid{};
   }
-  changes_.resize(bins_ + 1);
-  index_.binWords_.resize((bins_ + 63) / 64);
+  // Both factors are exact powers of two apart: the position of the latest end is at most
+  // 2^binExponent.
+  grid.bins =
+      std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(span * grid.binsPerSecond)));
+  // 2^binExponent bins, 2^7 stretches deep, in 2^fraction units each stay below 2^31.
+  grid.fraction = std::clamp(23 - grid.binExponent, 0, 16);
+  grid.start = firstStart;
+  return grid;
+}
+
+RowRaster::DetailBuilder::DetailBuilder(RowRaster& index, std::size_t low, std::size_t firstWord)
+    : index_(index),
+      bins_(index.binLead_.empty() ? 0 : index.binLead_.size() - 1),
+      low_(low),
+      firstWord_(firstWord),
+      scale_(std::ldexp(1.0, index.binFraction_)) {
+  if (bins_ > low_) {
+    changes_.resize(bins_ - low_);
+  }
 }
 
 void RowRaster::DetailBuilder::finish() {
   if (bins_ == 0) {
     return;
   }
-  index_.binLead_.resize(bins_ + 1);
-  double lead = 0.0;
-  double wholeLead = 0.0;
-  for (std::size_t bin = 0; bin < bins_; ++bin) {
-    wholeLead += changes_[bin].whole;
-    lead += (changes_[bin].part + wholeLead) / index_.binsPerSecond_;
-    index_.binLead_[bin + 1] = static_cast<float>(lead);
+  std::vector<std::uint32_t>& lead = index_.binLead_;
+  const std::uint32_t unit = std::uint32_t{1} << index_.binFraction_;
+  std::uint32_t whole = 0;
+  std::uint32_t added = 0;
+  for (std::size_t bin = low_; bin < bins_; ++bin) {
+    whole += change(bin).whole;
+    added += change(bin).part + whole * unit;
+    lead[bin + 1] += added;
+  }
+  std::vector<BinWord>& words = index_.binWords_;
+  if (firstWord_ >= words.size()) {
+    return;
   }
   std::uint32_t runningWords = 0;
   std::uint32_t coveredWords = 0;
-  for (BinWord& word : index_.binWords_) {
-    word.runningBefore = runningWords;
-    word.coveredBefore = coveredWords;
-    runningWords += word.running != 0 ? 1 : 0;
-    coveredWords += word.covered != 0 ? 1 : 0;
+  if (firstWord_ > 0) {
+    const BinWord& before = words[firstWord_ - 1];
+    runningWords = before.runningBefore + (before.running != 0 ? 1 : 0);
+    coveredWords = before.coveredBefore + (before.covered != 0 ? 1 : 0);
+  }
+  for (std::size_t word = firstWord_; word < words.size(); ++word) {
+    words[word].runningBefore = runningWords;
+    words[word].coveredBefore = coveredWords;
+    runningWords += words[word].running != 0 ? 1 : 0;
+    coveredWords += words[word].covered != 0 ? 1 : 0;
   }
 }
 
@@ -73,7 +101,7 @@ bool RowRaster::Sweep<Rows>::useDetail(std::size_t inside, std::size_t shown) co
 template <class Rows>
 void RowRaster::Sweep<Rows>::detailColumns(int from, int to, std::size_t inside,
                                            std::size_t shown) {
-  const std::vector<float>& lead = index_.binLead_;
+  const std::vector<std::uint32_t>& lead = index_.binLead_;
   const std::vector<BinWord>& words = index_.binWords_;
   const std::size_t bins = lead.size() - 1;
   const auto lastEdge = static_cast<double>(bins);
@@ -110,11 +138,17 @@ void RowRaster::Sweep<Rows>::detailColumns(int from, int to, std::size_t inside,
     return std::clamp((t - binStart) * binsPerSecond, 0.0, lastEdge);
   };
   // The bin of a position in bins (the last bin for the end of the last one), and the
-  // Interrupted minus the Undefined time before the position, linear inside the bin.
+  // Interrupted minus the Undefined time between two positions, linear inside their bins. The
+  // differences of the lead modulo 2^32 are exact; only they are turned into doubles.
   auto binOf = [&](double at) { return std::min(static_cast<std::size_t>(at), bins - 1); };
-  auto leadAt = [&](double at, std::size_t bin) {
-    const double low = lead[bin];
-    return low + (at - static_cast<double>(bin)) * (lead[bin + 1] - low);
+  auto difference = [&](std::size_t a, std::size_t b) {
+    return static_cast<double>(static_cast<std::int32_t>(lead[b] - lead[a]));
+  };
+
+  auto leadBetween = [&](double low, std::size_t lowBin, double high, std::size_t highBin) {
+    return difference(lowBin, highBin) +
+           (high - static_cast<double>(highBin)) * difference(highBin, highBin + 1) -
+           (low - static_cast<double>(lowBin)) * difference(lowBin, lowBin + 1);
   };
   int gapFrom = -1;  // the first of the uncovered columns before `column`, if any
   auto fillGap = [&](int gapEnd) {
@@ -145,7 +179,7 @@ void RowRaster::Sweep<Rows>::detailColumns(int from, int to, std::size_t inside,
     } else if (anyBin(
                    first, end, [](const BinWord& w) { return w.covered; },
                    [](const BinWord& w) { return w.coveredBefore; })) {
-      const double columnLead = leadAt(right, rightBin) - leadAt(columnStart, first);
+      const double columnLead = leadBetween(columnStart, first, right, rightBin);
       state = columnLead < 0.0 ? SegmentState::Undefined : SegmentState::Interrupted;
     } else {
       if (gapFrom < 0) {

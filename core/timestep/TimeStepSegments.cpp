@@ -22,6 +22,7 @@ void EntrySegments::moveBack() {
   }
   const double to = to_[last];
   const SegmentState state = state_[last];
+  settled_ = std::min(settled_, at);
   for (std::size_t i = last; i > at; --i) {
     from_[i] = from_[i - 1];
     to_[i] = to_[i - 1];
@@ -82,6 +83,21 @@ void EntrySegments::finish() {
       --fromAside;
     }
   }
+  // The first stretch put aside lands lowest; everything before it stayed in place.
+  settled_ = std::min(settled_, write);
+}
+
+bool EntrySegments::withdraw(double from) {
+  const auto group = std::upper_bound(from_.begin(), from_.end(), from);
+  if (group == from_.begin() || !(*(group - 1) == from)) {
+    return false;
+  }
+  const auto at = static_cast<std::size_t>(group - from_.begin()) - 1;
+  from_.erase(from_.begin() + static_cast<std::ptrdiff_t>(at));
+  to_.erase(to_.begin() + static_cast<std::ptrdiff_t>(at));
+  state_.erase(state_.begin() + static_cast<std::ptrdiff_t>(at));
+  settled_ = std::min(settled_, at);
+  return true;
 }
 
 std::size_t EntrySegments::storageBytes() const {

@@ -57,6 +57,15 @@ class EntrySegments {
   // Completes the start order after the walk; stable, so stretches that begin together keep
   // the order in which they were found. Works in place: the capacity stays as it was.
   void finish();
+  // Takes out the stretch added last among those that begin at `from`; the row must be in start
+  // order. An incremental walk withdraws the stretches it closed provisionally at the end of the
+  // stream before it continues. False when no stretch begins at `from`.
+  bool withdraw(double from);
+  // The stretches before this index are unchanged since the last settle(): an index over the row
+  // reads them again only from here. A row that was cleared has none settled.
+  std::size_t settled() const { return settled_ < from_.size() ? settled_ : from_.size(); }
+  // Marks every stretch as seen by the index over the row. Changes no stretch, hence const.
+  void settle() const { settled_ = from_.size(); }
   // Makes room for `count` stretches in all, so that adding them moves nothing.
   void reserve(std::size_t count) {
     from_.reserve(count);
@@ -66,6 +75,7 @@ class EntrySegments {
   // Empties the arrays but keeps their capacity for the next walk.
   void clear() {
     unsorted_ = false;
+    settled_ = 0;
     from_.clear();
     to_.clear();
     state_.clear();
@@ -91,6 +101,8 @@ class EntrySegments {
 
   std::uint32_t entry_;
   bool unsorted_ = false;  // a stretch was too far out of place for moveBack
+  // Stretches from this index on may have changed since settle(); appends need not lower it.
+  mutable std::size_t settled_ = 0;
   std::vector<double> from_;
   std::vector<double> to_;
   std::vector<SegmentState> state_;

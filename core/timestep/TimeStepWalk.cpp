@@ -1,6 +1,7 @@
 #include "timestep/TimeStepWalk.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ostream>
 
 #include "timestep/ClockScale.h"
@@ -13,7 +14,6 @@ constexpr const char* HighInterruptText = "Just a pity, Cep-id for interrupt too
 
 // Entry ids below this bound find their row through a flat table; others through a hash map.
 constexpr std::uint32_t DenseEntryLimit = HighestRegularInterruptId + 1;
-constexpr std::uint32_t NoIndex = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -40,7 +40,7 @@ std::uint32_t TimeStepWalk::slotRow(std::uint32_t entry) {
   if (slot == NoIndex) {
     slot = static_cast<std::uint32_t>(result_.rows.size());
     result_.rows.emplace_back(entry);
-    records_.push_back(nullptr);
+    active_.push_back(0);
     met_.push_back(0);
   }
   return slot;
@@ -48,11 +48,7 @@ std::uint32_t TimeStepWalk::slotRow(std::uint32_t entry) {
 
 std::uint32_t TimeStepWalk::rowOf(std::uint32_t entry) {
   const std::uint32_t slot = slotRow(entry);
-  if (met_[slot] == 0) {
-    // Records may have been replaced since the last walk: look the entry up again.
-    met_[slot] = 1;
-    records_[slot] = &engine_.statsFor(entry);
-  }
+  met_[slot] = 1;
   return slot;
 }
 
@@ -167,12 +163,13 @@ void TimeStepWalk::checkHighId(std::uint32_t entry) {
 }
 
 // One piece of user-marked run time: from the later of the section's start and the current
-// stretch's start, to `now`; `closes` (an exit) also ends the section.
+// stretch's start, to `now`; `closes` (an exit) also ends the section and clears the user flag
+// of `row` (none before any entry was met).
 void TimeStepWalk::userSection(double userStart, bool closes, double now, double segmentStart,
-                               std::uint32_t entry, ProcessStats* record) {
+                               std::uint32_t entry, std::uint32_t row) {
   const double from = userStart > segmentStart ? userStart : segmentStart;
-  if (closes && record != nullptr) {
-    record->userActive = 0;
+  if (closes && row != NoIndex) {
+    active_[row] = 0;
   }
   result_.userSectionTime += now - from;
   result_.userSections.push_back({entry, from, now});
@@ -203,8 +200,8 @@ void TimeStepWalk::topLevel(const TraceEvent& event) {
       if (event.time != firstTime_) {
         result_.rows[row].add(firstTime_, event.time, SegmentState::Undefined);
       }
-      if (records_[row]->userActive != 0) {
-        userSection(userStart_, false, event.time, firstTime_, entry, records_[row]);
+      if (active_[row] != 0) {
+        userSection(userStart_, false, event.time, firstTime_, entry, row);
       }
       break;
     }
@@ -222,9 +219,9 @@ void TimeStepWalk::topLevel(const TraceEvent& event) {
         --userDepth_;
       }
       if (before <= 1) {
-        // Before any entry was met the piece is charged to entry 0 without touching a record.
-        ProcessStats* record = haveLastId_ ? records_[rowOf(lastId_)] : nullptr;
-        userSection(userStart_, true, event.time, firstTime_, lastId_, record);
+        // Before any entry was met the piece is charged to entry 0 without touching a flag.
+        const std::uint32_t row = haveLastId_ ? rowOf(lastId_) : NoIndex;
+        userSection(userStart_, true, event.time, firstTime_, lastId_, row);
         userStart_ = 0.0;
       }
       break;
@@ -239,20 +236,20 @@ void TimeStepWalk::topLevel(const TraceEvent& event) {
 
 void TimeStepWalk::nested(const TraceEvent& event) {
   Frame& frame = stack_.back();
-  EntrySegments& segments = result_.rows[frame.row];
-  ProcessStats* record = records_[frame.row];
+  const std::uint32_t top = frame.row;
+  EntrySegments& segments = result_.rows[top];
   switch (event.kind) {
     case EventKind::START_PROC:
     case EventKind::START_IRQ: {
       segments.add(frame.segmentStart, event.time, SegmentState::Running);
-      if (record->userActive != 0) {
-        userSection(frame.userStart, false, event.time, frame.segmentStart, segments.entry(),
-                    record);
+      if (active_[top] != 0) {
+        userSection(frame.userStart, false, event.time, frame.segmentStart, segments.entry(), top);
       }
       frame.segmentStart = event.time;
       const std::uint32_t entry = entryId(event);
       checkHighId(entry);
-      const std::uint32_t row = rowOf(entry);  // may move the rows; `segments` is not used after
+      // May move the rows and the flags; `segments` and `frame` are not used after.
+      const std::uint32_t row = rowOf(entry);
       stack_.push_back({row, event.time, 0.0, 0});
       break;
     }
@@ -263,8 +260,8 @@ void TimeStepWalk::nested(const TraceEvent& event) {
         break;  // an end that matches no activation open here does not end this one
       }
       segments.add(frame.segmentStart, event.time, SegmentState::Running);
-      if (record->userActive != 0) {
-        userSection(frame.userStart, false, event.time, frame.segmentStart, entry, record);
+      if (active_[top] != 0) {
+        userSection(frame.userStart, false, event.time, frame.segmentStart, entry, top);
       }
       stack_.pop_back();
       if (!stack_.empty()) {
@@ -278,7 +275,7 @@ void TimeStepWalk::nested(const TraceEvent& event) {
       result_.clockCurve.push_back({event.time, event.clock});
       break;
     case EventKind::USER_ENTER:
-      record->userActive = 1;
+      active_[top] = 1;
       if (++frame.depth == 1) {
         frame.userStart = event.time;
       }
@@ -289,8 +286,7 @@ void TimeStepWalk::nested(const TraceEvent& event) {
         --frame.depth;
       }
       if (before <= 1) {
-        userSection(frame.userStart, true, event.time, frame.segmentStart, segments.entry(),
-                    record);
+        userSection(frame.userStart, true, event.time, frame.segmentStart, segments.entry(), top);
         frame.userStart = 0.0;
       }
       break;
@@ -303,11 +299,25 @@ void TimeStepWalk::nested(const TraceEvent& event) {
   }
 }
 
+void TimeStepWalk::walkEvents(const TraceEvent* first, const TraceEvent* last) {
+  bool broken = false;
+  for (const TraceEvent* event = first; event != last; ++event) {
+    broken |= std::isnan(event->time);
+    if (stack_.empty()) {
+      topLevel(*event);
+    } else {
+      nested(*event);
+    }
+  }
+  timesBroken_ = timesBroken_ || broken;
+}
+
 void TimeStepWalk::beginWalk(double clockStartMhz) {
   for (EntrySegments& row : result_.rows) {
     row.clear();
   }
   std::fill(met_.begin(), met_.end(), std::uint8_t{0});
+  std::fill(active_.begin(), active_.end(), std::uint8_t{0});
   result_.userSections.clear();
   result_.userMarks.clear();
   result_.clockCurve.clear();
@@ -320,6 +330,10 @@ void TimeStepWalk::beginWalk(double clockStartMhz) {
   userStart_ = 0.0;
   haveLastId_ = false;
   lastId_ = 0;
+  walked_ = 0;
+  ++walkCount_;
+  clockStart_ = clockStartMhz;
+  timesBroken_ = false;
 
   // Sections start closed on every walk, so that repeated walks over the same stream give the
   // same figures instead of inheriting a section left open by the previous one.
@@ -332,20 +346,13 @@ void TimeStepWalk::beginWalk(double clockStartMhz) {
   result_.topLevelClock.push_back({0.0, static_cast<double>(ClockScale::TopLevel)});
 }
 
+// The activations still open stay on the stack, so that an extension can continue them; their
+// closing stretches are taken back out by withdrawClosing().
 void TimeStepWalk::finishWalk(double lastTime) {
-  // The trace ended inside activations: each open one shows its last stretch as interrupted.
-  while (!stack_.empty()) {
-    const Frame& frame = stack_.back();
-    result_.rows[frame.row].add(frame.segmentStart, lastTime, SegmentState::Interrupted);
-    stack_.pop_back();
-  }
-  if (result_.userSectionTime != 0.0 && lastTime - firstTime_ != 0.0) {
-    result_.userSectionPercent = result_.userSectionTime / (lastTime - firstTime_) * 100.0;
-  }
-  result_.clockCurve.push_back({lastTime, result_.clockCurve.back().mhz});
+  closeOpenActivations(lastTime);
 
   // Rows of entries this walk did not meet go; the others are put in ascending entry id and the
-  // row lookup follows them.
+  // row lookup, the flags and the open activations follow them.
   std::vector<std::uint32_t> order;
   order.reserve(result_.rows.size());
   for (std::uint32_t row = 0; row < result_.rows.size(); ++row) {
@@ -359,14 +366,23 @@ void TimeStepWalk::finishWalk(double lastTime) {
   });
   std::vector<EntrySegments> rows;
   rows.reserve(order.size());
+  std::vector<std::uint8_t> active;
+  active.reserve(order.size());
+  std::vector<std::uint32_t> moved(result_.rows.size(), NoIndex);
   for (std::uint32_t row : order) {
+    moved[row] = static_cast<std::uint32_t>(rows.size());
     rows.push_back(std::move(result_.rows[row]));
     rows.back().finish();
-    slotOf(rows.back().entry()) = static_cast<std::uint32_t>(rows.size() - 1);
+    active.push_back(active_[row]);
+    slotOf(rows.back().entry()) = moved[row];
+  }
+  for (Frame& frame : stack_) {
+    frame.row = moved[frame.row];
   }
   result_.rows.swap(rows);
-  records_.assign(result_.rows.size(), nullptr);
+  active_.swap(active);
   met_.assign(result_.rows.size(), 0);
+  publishFlags();
 }
 
 const TimeStepResult& TimeStepWalk::run(double clockStartMhz) {
@@ -386,14 +402,9 @@ const TimeStepResult& TimeStepWalk::run(double clockStartMhz) {
     reservedFor_ = stream.size();
   }
   firstTime_ = stream.firstTime();
-  for (const TraceEvent& event : stream) {
-    if (stack_.empty()) {
-      topLevel(event);
-    } else {
-      nested(event);
-    }
-  }
+  walkEvents(stream.data(), stream.data() + stream.size());
   finishWalk(stream.lastTime());
+  walked_ = stream.size();
   return result_;
 }
 

@@ -111,6 +111,9 @@ void CTimeStepView::rebuild() {
   } else {
     if (content_.walkedFor(session)) {
       content_.refresh(session, session.timeStep.sortMode);
+    } else if (session.acquisitionState == AcquisitionState::Recording) {
+      // The walk of the recording so far goes on over what arrived since.
+      content_.takeIn(session, session.timeStep.sortMode);
     } else {
       // The walk over a long trace takes a noticeable moment (about half a second for ten
       // million events): the pointer says so.
@@ -133,7 +136,11 @@ void CTimeStepView::refresh() {
     return;
   }
   Session& session = document_.session();
-  content_.refresh(session, session.timeStep.sortMode);
+  if (session.acquisitionState == AcquisitionState::Recording) {
+    content_.takeIn(session, session.timeStep.sortMode);
+  } else {
+    content_.refresh(session, session.timeStep.sortMode);
+  }
   recomputePage();
   invalidate();
 }

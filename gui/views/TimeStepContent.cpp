@@ -52,10 +52,27 @@ void TimeStepContent::rebuild(Session& session, int sortMode) {
     numberVisibleRows(engine);
     walk_ = std::make_unique<TimeStepWalk>(engine, session.analysis.console);
     const TimeStepResult& result = walk_->run(curveStartClock(session.settings));
-    raster_ = std::make_unique<TimeStepRaster>(result);
+    raster_ = std::make_unique<TimeStepRaster>(*walk_);
     userSectionTime_ = result.userSectionTime;
     userSectionPercent_ = result.userSectionPercent;
   }
+  refresh(session, sortMode);
+}
+
+void TimeStepContent::takeIn(Session& session, int sortMode) {
+  if (!session.engine || !walk_ || !raster_ || stream_ != &session.engine->stream() ||
+      session.engine->stream().size() < eventCount_) {
+    rebuild(session, sortMode);
+    return;
+  }
+  const EventStream& stream = session.engine->stream();
+  eventCount_ = stream.size();
+  hasData_ = eventCount_ != 0;
+  bounds_ = TraceBounds::of(stream);
+  const TimeStepResult& result = walk_->extend(curveStartClock(session.settings));
+  raster_->takeIn(*walk_);
+  userSectionTime_ = result.userSectionTime;
+  userSectionPercent_ = result.userSectionPercent;
   refresh(session, sortMode);
 }
 

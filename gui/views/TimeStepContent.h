@@ -24,12 +24,18 @@ struct TimeStepEntry {
 };
 
 // What the chart is drawn from: the stretches of one walk over the stream with their raster
-// index, and the entries with their labels and colours. The walk runs when the stream changes;
-// the entries, the row order and the longest label are taken anew on every update.
+// index, and the entries with their labels and colours. The walk runs when the stream changes
+// (during a recording it goes on over the events appended since); the entries, the row order and
+// the longest label are taken anew on every update.
 class TimeStepContent {
  public:
   // Walks the session's stream anew (after a load) and takes the entries.
   void rebuild(Session& session, int sortMode);
+  // During a recording: continues the walk over the events appended to the session's stream
+  // since the last walk, brings the raster up to date with it and takes the entries, at a cost
+  // that grows with the new events rather than with the stream. Walks anew (as rebuild() does)
+  // when there is no walk of this stream to continue.
+  void takeIn(Session& session, int sortMode);
   // Takes the entries, the row numbers and the row order anew; the stretches stay.
   void refresh(Session& session, int sortMode);
   // Drops everything that refers into the engine.

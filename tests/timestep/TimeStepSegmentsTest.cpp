@@ -94,5 +94,69 @@ TEST(EntrySegments, FinishEqualsAStableSortByStartAndKeepsTheCapacity) {
   }
 }
 
+// An index over a row reads it again only from settled() on: no stretch before it may have
+// changed since settle(), whatever moved stretches (a short move back, a far one sorted by
+// finish(), a stretch withdrawn), while stretches appended in order leave it at the old size.
+TEST(EntrySegments, SettledCoversEveryStretchThatChanged) {
+  std::uint64_t state = 7;
+  auto below = [&](std::uint64_t n) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 33) % n;
+  };
+  EntrySegments row(1);
+  double time = 0.0;
+  std::size_t tagged = 0;  // `to` names each added stretch
+  for (int step = 0; step < 400; ++step) {
+    std::vector<double> from;
+    std::vector<double> to;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      from.push_back(row.from(i));
+      to.push_back(row.to(i));
+    }
+    row.settle();
+    const std::uint64_t kind = below(4);
+    for (std::uint64_t i = below(6) + 1; i > 0; --i) {
+      time += 1.0;
+      double start = time;
+      if (kind == 1) {
+        start -= static_cast<double>(below(8));  // a short move back
+      } else if (kind == 2 && below(3) == 0) {
+        start -= static_cast<double>(below(200));  // further than a short move
+      }
+      row.add(start, static_cast<double>(++tagged), SegmentState::Running);
+    }
+    if (kind == 3 && row.size() > 0) {
+      ASSERT_TRUE(row.withdraw(row.from(below(row.size()))));
+    }
+    row.finish();
+    const std::size_t settled = row.settled();
+    ASSERT_LE(settled, std::min(from.size(), row.size()));
+    if (kind == 0) {
+      EXPECT_EQ(settled, from.size()) << "appending in order changed nothing before";
+    }
+    for (std::size_t i = 0; i < settled; ++i) {
+      ASSERT_EQ(row.from(i), from[i]) << "step " << step << ", stretch " << i;
+      ASSERT_EQ(row.to(i), to[i]) << "step " << step << ", stretch " << i;
+    }
+  }
+}
+
+TEST(EntrySegments, WithdrawTakesOutTheLastAddedOfThoseBeginningThere) {
+  EntrySegments row(1);
+  row.add(1, 2, SegmentState::Running);
+  row.add(3, 4, SegmentState::Running);
+  row.add(3, 5, SegmentState::Interrupted);
+  row.add(6, 7, SegmentState::Running);
+  row.finish();
+  row.settle();
+  EXPECT_FALSE(row.withdraw(2.5));
+  EXPECT_EQ(row.settled(), 4u);
+  ASSERT_TRUE(row.withdraw(3));
+  ASSERT_EQ(row.size(), 3u);
+  EXPECT_EQ(row.to(1), 4.0);
+  EXPECT_EQ(row.from(2), 6.0);
+  EXPECT_EQ(row.settled(), 2u);
+}
+
 }  // namespace
 }  // namespace kelvor

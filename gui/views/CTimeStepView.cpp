@@ -150,7 +150,8 @@ void CTimeStepView::takeIn() {
     return;
   }
   Session& session = document_.session();
-  content_.rebuild(session, session.timeStep.sortMode);
+  // The walk of the recording so far goes on over what arrived since.
+  content_.takeIn(session, session.timeStep.sortMode);
   recomputePage();
   // The whole trace stays shown whole as it grows; a zoomed window keeps its times.
   if (window_.zoomFactor <= 1.0) {

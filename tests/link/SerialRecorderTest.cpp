@@ -49,6 +49,18 @@ bool sameStatistics(const StatisticsEngine& a, const StatisticsEngine& b) {
   return true;
 }
 
+// Whether the engine's statistics are those of one full analysis of its stream.
+bool equalsFullAnalysis(const StatisticsEngine& engine) {
+  AnalysisContext context;
+  context.console = nullptr;
+  StatisticsEngine fresh(context);
+  for (const TraceEvent& event : engine.stream()) {
+    fresh.append(event);
+  }
+  fresh.analyse();
+  return sameStatistics(engine, fresh);
+}
+
 class SerialRecorderTest : public ::testing::Test {
  protected:
   SerialRecorderTest() {
@@ -119,14 +131,7 @@ TEST_F(SerialRecorderTest, EveryRecordSentIsRecordedAndTheStatisticsEqualAFullAn
     ASSERT_LE(stream[i - 1].time, stream[i].time) << i;
   }
   // The statistics kept during the recording are those of one analysis of all of it.
-  AnalysisContext context;
-  context.console = nullptr;
-  StatisticsEngine fresh(context);
-  for (std::size_t i = 0; i < stream.size(); ++i) {
-    fresh.append(stream[i]);
-  }
-  fresh.analyse();
-  EXPECT_TRUE(sameStatistics(*session.engine, fresh));
+  EXPECT_TRUE(equalsFullAnalysis(*session.engine));
 }
 
 TEST_F(SerialRecorderTest, EachTakeInGivesAPrefixWithTheStatisticsOfAFullAnalysis) {
@@ -146,14 +151,7 @@ TEST_F(SerialRecorderTest, EachTakeInGivesAPrefixWithTheStatisticsOfAFullAnalysi
     }
     before = stream.size();
     // Nothing is read from the engine without a take-in, and each one leaves it consistent.
-    AnalysisContext context;
-    context.console = nullptr;
-    StatisticsEngine fresh(context);
-    for (std::size_t i = 0; i < stream.size(); ++i) {
-      fresh.append(stream[i]);
-    }
-    fresh.analyse();
-    ASSERT_TRUE(sameStatistics(*session.engine, fresh)) << "after " << stream.size();
+    ASSERT_TRUE(equalsFullAnalysis(*session.engine)) << "after " << stream.size();
   }
   recorder->StopRecording();
   recorder->waitUntilClosed();

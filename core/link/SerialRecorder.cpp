@@ -226,9 +226,17 @@ void SerialRecorder::recordingThread() {
   std::array<std::uint8_t, MobileLink::ChunkBufferSize> buffer{};
   while (!stopRequest_.load()) {
     sleeper_(PollPeriod);
-    auto length = static_cast<std::uint16_t>(buffer.size());
-    if (link_.readChunk(buffer.data(), length) == LinkResult::Success) {
-      processChunk(buffer.data(), std::min<std::uint16_t>(length, buffer.size()));
+    // A link that hands over smaller chunks more often than once a poll is read until it has
+    // nothing more, so that it never falls behind the phone.
+    for (int read = 0; read < MaxReadsPerPoll && readOneChunk(buffer); ++read) {
+    }
+  }
+  // Records the phone sent before it took the disable command are still on their way: they
+  // belong to the recording. The link is read until it stays quiet.
+  const bool disabled = link_.disableTrace() == LinkResult::Success;
+  if (disabled) {
+    for (int quiet = 0, read = 0; quiet < DrainQuietReads && read < DrainMaxReads; ++read) {
+      quiet = readOneChunk(buffer) ? 0 : quiet + 1;
     }
   }
   {
@@ -236,7 +244,23 @@ void SerialRecorder::recordingThread() {
     reading_ = false;
   }
   readingEnded_.notify_all();
-  closingSequence();
+  if (disabled) {
+    closingSequence();
+  }
+  // Records taken in are never dropped without the save question, even when the link broke
+  // and the closing sequence could not run to its end.
+  if (recordsRead_.load() > 0) {
+    unsaved_ = true;
+  }
+}
+
+bool SerialRecorder::readOneChunk(std::array<std::uint8_t, MobileLink::ChunkBufferSize>& buffer) {
+  auto length = static_cast<std::uint16_t>(buffer.size());
+  if (link_.readChunk(buffer.data(), length) != LinkResult::Success || length == 0) {
+    return false;
+  }
+  processChunk(buffer.data(), std::min(length, static_cast<std::uint16_t>(buffer.size())));
+  return true;
 }
 
 void SerialRecorder::processChunk(const std::uint8_t* bytes, std::uint16_t length) {
@@ -251,9 +275,6 @@ void SerialRecorder::processChunk(const std::uint8_t* bytes, std::uint16_t lengt
 }
 
 void SerialRecorder::closingSequence() {
-  if (link_.disableTrace() != LinkResult::Success) {
-    return;
-  }
   link_.setBaudRate(comSettings_.defaultBaudRate(), true);
   auto frameSize = static_cast<std::uint16_t>(comSettings_.defaultFrameSize());
   if (link_.setFrameSize(frameSize) != LinkResult::Success) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -63,6 +64,12 @@ class SerialRecorder {
  public:
   using Sleeper = std::function<void(std::chrono::milliseconds)>;
   static constexpr std::chrono::milliseconds PollPeriod{10};
+  // Chunks read at most per poll.
+  static constexpr int MaxReadsPerPoll = 4;
+  // After the disable command the link is read until this many reads in a row bring nothing,
+  // and at most DrainMaxReads times.
+  static constexpr int DrainQuietReads = 3;
+  static constexpr int DrainMaxReads = 1000;
 
   SerialRecorder(Session& session, MobileLink& link, ComSettings& comSettings, RecordingHost& host,
                  Sleeper sleeper = {});
@@ -97,6 +104,10 @@ class SerialRecorder {
  private:
   void recordingThread();
   void processChunk(const std::uint8_t* bytes, std::uint16_t length);
+  // Reads one chunk and decodes it; false when the link had none.
+  bool readOneChunk(std::array<std::uint8_t, MobileLink::ChunkBufferSize>& buffer);
+  // The end of a recording after a successful disable command: default rate and frame size,
+  // then the link is closed.
   void closingSequence();
   void waitForLastChunk();
 

@@ -1,5 +1,6 @@
 #include "app/PhoneLink.h"
 
+#include "LinkLibraries.h"
 #include "QSettingsBackend.h"
 #include "link/LinkSetup.h"
 
@@ -63,12 +64,52 @@ LinkLibraryFactory builtInLibraryFactory() {
   };
 }
 
+namespace {
+
+// The port table of the machine is built from a list that is always there, so there is
+// nothing for it to report.
+class NoReports final : public Prompter {
+ public:
+  void message(std::string_view, std::string_view, PromptIcon) override {}
+  PromptAnswer askYesNo(std::string_view, std::string_view, PromptIcon) override {
+    return PromptAnswer::No;
+  }
+  PromptAnswer askYesNoCancel(std::string_view, std::string_view, PromptIcon) override {
+    return PromptAnswer::Cancel;
+  }
+};
+
+// The device of a port index as the Serial page lists it, looked up when the port is opened so
+// that a USB adapter plugged in since the start is found.
+std::string systemPortDevice(std::uint32_t port) {
+  NoReports quiet;
+  const std::vector<SerialPort> table = availablePortTable(systemSerialPortNames(), quiet);
+  return portName(table, static_cast<std::int32_t>(port));
+}
+
+}  // namespace
+
+LinkLibraryFactory systemLibraryFactory() {
+  return [](const LinkChoiceSetting& choice, std::string& error) -> std::unique_ptr<LinkLibrary> {
+    switch (choice.kind) {
+      case LinkKind::Library:
+        return loadLinkLibrary(choice.libraryPath, error);
+      case LinkKind::Serial:
+        return makeSerialLink(systemPortDevice, "the serial port of the serial settings");
+      case LinkKind::Simulated:
+        break;
+    }
+    return builtInPhone();
+  };
+}
+
 PhoneLinkSetup userPhoneLinkSetup() {
   PhoneLinkSetup setup;
   setup.openGroup = [](const char* group) -> std::unique_ptr<SettingsBackend> {
     return std::make_unique<QSettingsBackend>(QString::fromUtf8(group));
   };
   setup.libraryOverride = qEnvironmentVariable(linksetting::LibraryEnvironment).toStdString();
+  setup.makeLibrary = systemLibraryFactory();
   return setup;
 }
 

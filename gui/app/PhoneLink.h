@@ -29,12 +29,15 @@ struct PhoneLinkSetup {
   SettingsGroupOpener openGroup;
   // The value of KELVOR_QFL_LIBRARY; empty when it is not set.
   std::string libraryOverride;
-  // Null: builtInLibraryFactory.
+  // Null: builtInLibraryFactory; the user's setup has systemLibraryFactory.
   LinkLibraryFactory makeLibrary;
 };
 
-// The simulated phone for every choice: the library and serial links plug in here.
+// The simulated phone for every choice.
 LinkLibraryFactory builtInLibraryFactory();
+// The link of the choice: the maker's library loaded from its path, our serial link on the port
+// of the serial settings, or the simulated phone.
+LinkLibraryFactory systemLibraryFactory();
 // The user's settings (organisation "Norvik", application "Kelvor TLA") and the environment.
 PhoneLinkSetup userPhoneLinkSetup();
 

@@ -161,6 +161,21 @@ TEST(PhoneLinkTest, EnvironmentVariableReplacesTheStoredLibrary) {
   EXPECT_EQ(gui::userPhoneLinkSetup().libraryOverride, "");
 }
 
+// The program's own factory gives each choice its link; a library that cannot be loaded says
+// why, so that the message on the fallback to the simulated phone names the problem.
+TEST(PhoneLinkTest, TheSystemFactoryBuildsTheLinkOfEachChoice) {
+  const gui::LinkLibraryFactory factory = gui::systemLibraryFactory();
+  std::string error;
+  const auto simulated = factory({LinkKind::Simulated, ""}, error);
+  EXPECT_NE(dynamic_cast<SimulatedPhone*>(simulated.get()), nullptr);
+  const auto serial = factory({LinkKind::Serial, ""}, error);
+  ASSERT_NE(serial, nullptr);
+  EXPECT_EQ(dynamic_cast<SimulatedPhone*>(serial.get()), nullptr);
+  EXPECT_EQ(serial->versionText().rfind("Kelvor serial link", 0), 0u) << serial->versionText();
+  EXPECT_EQ(factory({LinkKind::Library, "/nonexistent/libqfl.so"}, error), nullptr);
+  EXPECT_NE(error.find("/nonexistent/libqfl.so"), std::string::npos) << error;
+}
+
 class SerialConfigurationTest : public ::testing::Test, public SessionFixture {
  protected:
   SerialConfigurationTest() {

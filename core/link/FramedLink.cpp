@@ -211,6 +211,7 @@ LinkStatus FramedLink::readData(LinkHandle handle, std::uint8_t* buffer, std::ui
     return LinkFailure;
   }
   const auto deadline = Clock::now() + ReadWait;
+  receive(std::chrono::milliseconds{0});
   while (true) {
     std::uint16_t taken = capacity;
     if (takeData(sapi, buffer, taken)) {
@@ -218,7 +219,7 @@ LinkStatus FramedLink::readData(LinkHandle handle, std::uint8_t* buffer, std::ui
       return LinkSuccess;
     }
     const auto left = remaining(deadline);
-    if (left.count() == 0) {
+    if (parser_.pendingBytes() == 0 || left.count() == 0) {
       return LinkFailure;
     }
     receive(left);

@@ -30,7 +30,8 @@ using LineOpener = std::function<std::unique_ptr<ByteLine>(std::uint32_t port, s
 class FramedLink final : public LinkLibrary {
  public:
   static constexpr std::chrono::milliseconds ReplyWait{900};
-  // How long readData waits for a frame when none has arrived yet.
+  // How long readData waits for the rest of a frame that has begun to arrive. With no frame on
+  // its way it returns at once, so that a reader can take every frame there is in one go.
   static constexpr std::chrono::milliseconds ReadWait{50};
   // Data frames held for reading; beyond this the oldest are dropped and counted.
   static constexpr std::size_t MaxHeldFrames = 4096;

@@ -235,8 +235,13 @@ void SerialRecorder::recordingThread() {
   // belong to the recording. The link is read until it stays quiet.
   const bool disabled = link_.disableTrace() == LinkResult::Success;
   if (disabled) {
-    for (int quiet = 0, read = 0; quiet < DrainQuietReads && read < DrainMaxReads; ++read) {
-      quiet = readOneChunk(buffer) ? 0 : quiet + 1;
+    for (int quiet = 0, read = 0; quiet < DrainQuietPolls && read < DrainMaxReads; ++read) {
+      if (readOneChunk(buffer)) {
+        quiet = 0;
+      } else {
+        ++quiet;
+        sleeper_(PollPeriod);
+      }
     }
   }
   {

@@ -65,11 +65,11 @@ class SerialRecorder {
   using Sleeper = std::function<void(std::chrono::milliseconds)>;
   static constexpr std::chrono::milliseconds PollPeriod{10};
   // Chunks read at most per poll.
-  static constexpr int MaxReadsPerPoll = 4;
-  // After the disable command the link is read until this many reads in a row bring nothing,
-  // and at most DrainMaxReads times.
-  static constexpr int DrainQuietReads = 3;
-  static constexpr int DrainMaxReads = 1000;
+  static constexpr int MaxReadsPerPoll = 16;
+  // After the disable command the link is read, a poll period apart while it has nothing, until
+  // it has been quiet for this many polls in a row; at most DrainMaxReads chunks are read.
+  static constexpr int DrainQuietPolls = 10;
+  static constexpr int DrainMaxReads = 100000;
 
   SerialRecorder(Session& session, MobileLink& link, ComSettings& comSettings, RecordingHost& host,
                  Sleeper sleeper = {});

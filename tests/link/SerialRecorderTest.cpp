@@ -135,7 +135,7 @@ TEST_F(SerialRecorderTest, EveryRecordSentIsRecordedAndTheStatisticsEqualAFullAn
 }
 
 TEST_F(SerialRecorderTest, EachTakeInGivesAPrefixWithTheStatisticsOfAFullAnalysis) {
-  constexpr std::uint32_t Records = 12000;
+  constexpr std::uint32_t Records = 60000;  // several polls of full chunks
   useScenario(Records);
   ASSERT_EQ(recorder->StartRecording(1000), RecordStart::Started);
   const EventStream& stream = session.engine->stream();

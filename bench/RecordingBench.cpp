@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/StatisticsComparison.h"
 #include "io/RunFile.h"
 #include "link/SerialRecorder.h"
 #include "link/SimulatedPhone.h"
@@ -128,28 +129,6 @@ struct Recording {
     recorder = std::make_unique<SerialRecorder>(session, *link, comSettings, host, sleeper);
   }
 };
-
-bool sameBits(double a, double b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-// Every field of every record, bit for bit.
-std::size_t differingRecords(const StatisticsEngine& a, const StatisticsEngine& b) {
-  std::size_t differ = a.statistics().size() == b.statistics().size() ? 0 : 1;
-  for (const auto& [id, s] : a.statistics()) {
-    const ProcessStats* o = b.find(id);
-    if (o == nullptr || o->calls != s.calls || o->totalNested != s.totalNested ||
-        o->maxNested != s.maxNested || !sameBits(o->meanClock, s.meanClock) ||
-        !sameBits(o->totalWithInt, s.totalWithInt) ||
-        !sameBits(o->totalWithoutInt, s.totalWithoutInt) ||
-        !sameBits(o->maxWithInt, s.maxWithInt) || !sameBits(o->minWithInt, s.minWithInt) ||
-        !sameBits(o->maxWithoutInt, s.maxWithoutInt) ||
-        !sameBits(o->minWithoutInt, s.minWithoutInt)) {
-      ++differ;
-    }
-  }
-  return differ;
-}
 
 double median(std::vector<double> values) {
   if (values.empty()) {

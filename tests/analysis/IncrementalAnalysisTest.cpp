@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "RecordingPrompter.h"
+#include "analysis/StatisticsComparison.h"
 #include "analysis/StatisticsEngine.h"
 
 namespace kelvor {
@@ -34,54 +35,8 @@ bool sameBits(double a, double b) {
   if (!sameBits(live.currentClock(), full.currentClock())) {
     return fail("current clock differs");
   }
-  if (live.statistics().size() != full.statistics().size()) {
-    return fail("record count " + std::to_string(live.statistics().size()) + " vs " +
-                std::to_string(full.statistics().size()));
-  }
-  auto other = full.statistics().begin();
-  for (const auto& [id, a] : live.statistics()) {
-    const ProcessStats& b = (other++)->second;
-    const std::string where = "entry " + std::to_string(id) + ": ";
-    if (b.id != id) {
-      return fail(where + "missing in the full analysis");
-    }
-#define KELVOR_SAME(field)                    \
-  if (a.field != b.field) {                   \
-    return fail(where + #field + " differs"); \
-  }
-#define KELVOR_SAME_BITS(field)               \
-  if (!sameBits(a.field, b.field)) {          \
-    return fail(where + #field + " differs"); \
-  }
-    KELVOR_SAME(userActive)
-    KELVOR_SAME(id)
-    KELVOR_SAME(row)
-    KELVOR_SAME(visible)
-    KELVOR_SAME(entryClass)
-    KELVOR_SAME(calls)
-    KELVOR_SAME_BITS(totalWithInt)
-    KELVOR_SAME_BITS(totalWithoutInt)
-    KELVOR_SAME_BITS(minWithInt)
-    KELVOR_SAME_BITS(minWithoutInt)
-    KELVOR_SAME_BITS(maxWithInt)
-    KELVOR_SAME_BITS(maxWithoutInt)
-    KELVOR_SAME(maxNested)
-    KELVOR_SAME(minNested)
-    KELVOR_SAME(totalNested)
-    KELVOR_SAME_BITS(minClock)
-    KELVOR_SAME_BITS(maxClock)
-    KELVOR_SAME_BITS(meanClock)
-    KELVOR_SAME_BITS(clockTime)
-    KELVOR_SAME(timA)
-    KELVOR_SAME(timB)
-    KELVOR_SAME(actTim)
-    KELVOR_SAME(gotTim)
-    KELVOR_SAME(mesA)
-    KELVOR_SAME(mesB)
-    KELVOR_SAME(sendMes)
-    KELVOR_SAME(receMes)
-#undef KELVOR_SAME
-#undef KELVOR_SAME_BITS
+  if (const std::string difference = firstStatisticsDifference(live, full); !difference.empty()) {
+    return fail(difference);
   }
   const std::vector<LockPeriod>& p = live.locks().periods();
   const std::vector<LockPeriod>& q = full.locks().periods();

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "RecordingPrompter.h"
+#include "analysis/StatisticsComparison.h"
 #include "link/SimulatedPhone.h"
 #include "settings/SettingsBackend.h"
 
@@ -32,34 +32,6 @@ class ScriptedHost final : public RecordingHost {
   int stops = 0;
   int refreshPeriod = 0;
 };
-
-bool sameStatistics(const StatisticsEngine& a, const StatisticsEngine& b) {
-  if (a.statistics().size() != b.statistics().size()) {
-    return false;
-  }
-  for (const auto& [id, stats] : a.statistics()) {
-    const ProcessStats* other = b.find(id);
-    if (other == nullptr || other->calls != stats.calls ||
-        std::memcmp(&other->totalWithoutInt, &stats.totalWithoutInt, sizeof(double)) != 0 ||
-        std::memcmp(&other->maxWithInt, &stats.maxWithInt, sizeof(double)) != 0 ||
-        std::memcmp(&other->minWithoutInt, &stats.minWithoutInt, sizeof(double)) != 0) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// Whether the engine's statistics are those of one full analysis of its stream.
-bool equalsFullAnalysis(const StatisticsEngine& engine) {
-  AnalysisContext context;
-  context.console = nullptr;
-  StatisticsEngine fresh(context);
-  for (const TraceEvent& event : engine.stream()) {
-    fresh.append(event);
-  }
-  fresh.analyse();
-  return sameStatistics(engine, fresh);
-}
 
 class SerialRecorderTest : public ::testing::Test {
  protected:
@@ -131,7 +103,7 @@ TEST_F(SerialRecorderTest, EveryRecordSentIsRecordedAndTheStatisticsEqualAFullAn
     ASSERT_LE(stream[i - 1].time, stream[i].time) << i;
   }
   // The statistics kept during the recording are those of one analysis of all of it.
-  EXPECT_TRUE(equalsFullAnalysis(*session.engine));
+  EXPECT_EQ(differenceFromFullAnalysis(*session.engine), "");
 }
 
 TEST_F(SerialRecorderTest, EachTakeInGivesAPrefixWithTheStatisticsOfAFullAnalysis) {
@@ -151,7 +123,7 @@ TEST_F(SerialRecorderTest, EachTakeInGivesAPrefixWithTheStatisticsOfAFullAnalysi
     }
     before = stream.size();
     // Nothing is read from the engine without a take-in, and each one leaves it consistent.
-    ASSERT_TRUE(equalsFullAnalysis(*session.engine)) << "after " << stream.size();
+    ASSERT_EQ(differenceFromFullAnalysis(*session.engine), "") << "after " << stream.size();
   }
   recorder->StopRecording();
   recorder->waitUntilClosed();

@@ -71,15 +71,6 @@ double peakRssMb() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-class BenchHost final : public RecordingHost {
- public:
-  bool saveData() override { return true; }
-  void resetViews() override {}
-  void startRefresh(int) override {}
-  void stopRefresh() override {}
-  void recordingStopped() override {}
-};
-
 // The CPU time the recording thread has used, read on that thread at each poll.
 struct ThreadCpu {
   std::atomic<double> first{-1.0};
@@ -96,7 +87,7 @@ struct Recording {
   MemorySettingsBackend backend;
   Session session{backend};
   ComSettings comSettings;
-  BenchHost host;
+  HeadlessRecordingHost host;
   std::unique_ptr<SimulatedPhone> phone;
   std::unique_ptr<MobileLink> link;
   std::unique_ptr<SerialRecorder> recorder;

@@ -28,17 +28,6 @@ extern "C" void onInterrupt(int) {
   interrupted = true;
 }
 
-// A headless run has no views and no save command of its own: the outputs are written after
-// the recording.
-class HeadlessHost final : public RecordingHost {
- public:
-  bool saveData() override { return false; }
-  void resetViews() override {}
-  void startRefresh(int) override {}
-  void stopRefresh() override {}
-  void recordingStopped() override {}
-};
-
 }  // namespace
 
 std::optional<LinkChoice> parseLinkChoice(const std::string& text) {
@@ -105,7 +94,7 @@ bool recordFromLink(Session& session, const LinkChoice& choice, double seconds) 
   MobileLink link(*library);
   ComSettings comSettings;
   comSettings.setPortIndex(FallbackPortIndex);
-  HeadlessHost host;
+  HeadlessRecordingHost host;
   SerialRecorder recorder(session, link, comSettings, host);
 
   if (!session.engine) {

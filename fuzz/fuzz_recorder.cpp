@@ -100,15 +100,6 @@ class ScriptedLink final : public LinkLibrary {
   std::atomic<bool> exhausted_{false};
 };
 
-class QuietHost final : public RecordingHost {
- public:
-  bool saveData() override { return false; }
-  void resetViews() override {}
-  void startRefresh(int) override {}
-  void stopRefresh() override {}
-  void recordingStopped() override {}
-};
-
 // Chunks of the input: each begins with a byte giving its length, scaled to the trace buffer.
 std::deque<std::vector<std::uint8_t>> chunksOf(const std::uint8_t* data, std::size_t size) {
   std::deque<std::vector<std::uint8_t>> chunks;
@@ -132,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   session.analysis.console = nullptr;
   session.engine = std::make_unique<StatisticsEngine>(session.analysis);
   ComSettings comSettings;
-  QuietHost host;
+  HeadlessRecordingHost host;
   SerialRecorder recorder(session, link, comSettings, host,
                           [](std::chrono::milliseconds) { std::this_thread::yield(); });
   check(recorder.StartRecording(1000) == RecordStart::Started);

@@ -34,6 +34,17 @@ class RecordingHost {
   virtual void recordingStopped() = 0;
 };
 
+// The host of a run without views (the batch tool, benchmarks): nothing to refresh, and no save
+// command of its own, since the outputs are written after the recording.
+class HeadlessRecordingHost final : public RecordingHost {
+ public:
+  bool saveData() override { return false; }
+  void resetViews() override {}
+  void startRefresh(int) override {}
+  void stopRefresh() override {}
+  void recordingStopped() override {}
+};
+
 // How "Record" ended.
 enum class RecordStart {
   Started,

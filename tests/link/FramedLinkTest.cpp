@@ -173,15 +173,6 @@ TEST(FramedLinkTest, NoiseOnTheLineIsSkipped) {
   EXPECT_GE(w.library.badFrames(), 2u);
 }
 
-class ScriptedHost final : public RecordingHost {
- public:
-  bool saveData() override { return true; }
-  void resetViews() override {}
-  void startRefresh(int) override {}
-  void stopRefresh() override {}
-  void recordingStopped() override {}
-};
-
 struct WireRecording {
   explicit WireRecording(std::uint32_t records)
       : wire([records] {
@@ -201,7 +192,7 @@ struct WireRecording {
   Session session{backend};
   test::RecordingPrompter prompter;
   ComSettings comSettings;
-  ScriptedHost host;
+  HeadlessRecordingHost host;
   Wire wire;
   SerialRecorder recorder{session, wire.link, comSettings, host};
 };

@@ -12,9 +12,6 @@ using serial::ControlRequest;
 
 namespace {
 
-// Bytes taken from the line per read: a few of the largest frames.
-constexpr std::size_t ReadBlockSize = 4 * serial::MaxFrameSize;
-
 using Clock = std::chrono::steady_clock;
 
 std::chrono::milliseconds remaining(Clock::time_point deadline) {
@@ -27,7 +24,7 @@ std::chrono::milliseconds remaining(Clock::time_point deadline) {
 FramedLink::FramedLink(LineOpener opener, std::string description)
     : opener_(std::move(opener)),
       description_(std::move(description)),
-      readBuffer_(ReadBlockSize) {}
+      readBuffer_(serial::LineReadBlock) {}
 
 FramedLink::~FramedLink() {
   closeLine();

@@ -10,7 +10,6 @@ using serial::ControlRequest;
 
 namespace {
 
-constexpr std::size_t ReadBlockSize = 4 * serial::MaxFrameSize;
 // The largest chunk asked of the phone: a full read of the trace channel fits one frame.
 constexpr std::size_t ChunkSize = serial::MaxPayload;
 // How long a frame may wait for room on the line before the other side counts as gone.
@@ -19,7 +18,7 @@ constexpr std::chrono::milliseconds WriteWait{1000};
 }  // namespace
 
 PhoneServer::PhoneServer(LinkLibrary& phone, ByteLine& line)
-    : phone_(phone), line_(line), readBuffer_(ReadBlockSize), chunk_(ChunkSize) {}
+    : phone_(phone), line_(line), readBuffer_(serial::LineReadBlock), chunk_(ChunkSize) {}
 
 void PhoneServer::step(std::chrono::milliseconds wait) {
   const std::size_t count = line_.read(readBuffer_, wait);

@@ -24,6 +24,8 @@ inline constexpr std::size_t MaxPayload = 8192;
 inline constexpr std::size_t HeaderSize = 5;
 inline constexpr std::size_t CrcSize = 2;
 inline constexpr std::size_t MaxFrameSize = HeaderSize + MaxPayload + CrcSize;
+// Bytes either side of the link takes from its line per read: a few of the largest frames.
+inline constexpr std::size_t LineReadBlock = 4 * MaxFrameSize;
 
 // What a frame carries: data on a SAPI of the phone, or a link control request or reply (the
 // library functions that are not data). Other kind bytes make a frame impossible.

@@ -199,10 +199,10 @@ struct WireRecording {
 
 // The records still on their way when the recording stops are read before the link closes.
 TEST(FramedLinkTest, ARecordingOverTheWireKeepsEveryRecordTheServerSent) {
-  constexpr std::uint32_t Records = 12000;
+  constexpr std::uint32_t Records = 400000;  // ten seconds of records: the stop comes first
   WireRecording r(Records);
   ASSERT_EQ(r.recorder.StartRecording(1000), RecordStart::Started);
-  std::this_thread::sleep_for(150ms);  // stops halfway through the scenario
+  std::this_thread::sleep_for(150ms);
   r.recorder.StopRecording();
   r.recorder.waitUntilClosed();
   r.wire.stopServing();

@@ -8,10 +8,10 @@ cli=$1 sim=$2 out=$3 seconds=${4:-2} rate=${5:-20000}
 mkdir -p "$out"
 rm -f "$out/pty.run" "$out/pty.asc"
 
-coproc SIM { exec "$sim" --pty --rate "$rate"; }
+coproc SIM { exec "$sim" --pty --rate "$rate" --records $((rate * (seconds + 10))); }
 sim_pid=$SIM_PID
 trap 'kill -TERM "$sim_pid" 2>/dev/null || true' EXIT
-read -r -t 10 device <&"${SIM[0]}"
+read -r -t 60 device <&"${SIM[0]}" || { echo "kelvor-phone-sim printed no device"; exit 1; }
 echo "phone on $device"
 
 status=0

@@ -32,7 +32,7 @@ constexpr const char* kUsage =
     "\n"
     "  --baud B      the device's rate at start (default 115200; a pseudo-terminal takes any)\n"
     "  --rate R      trace records per second (default 10000)\n"
-    "  --records N   records of the generated scenario (default one hour at the rate)\n"
+    "  --records N   records of the generated scenario (default ten minutes at the rate)\n"
     "  --replay FILE stream the events of a trace file (.run, .mes, .prn, .txt) instead\n"
     "  --as-fast     deliver records as fast as they are read instead of at their times\n"
     "  --fail STEP   make a step fail: ping, trace-ee, trace-other, trace-none, frame-size,\n"
@@ -103,9 +103,10 @@ std::optional<PhoneScenario> makeScenario(const Options& options, std::string& e
   }
   GeneratedScenario scenario;
   scenario.recordsPerSecond = options.rate;
-  const double hour = options.rate * 3600.0;
+  // The scenario is made before serving starts: ten minutes keep that quick at any rate.
+  const double tenMinutes = options.rate * 600.0;
   const std::uint64_t count =
-      options.records != 0 ? options.records : static_cast<std::uint64_t>(hour);
+      options.records != 0 ? options.records : static_cast<std::uint64_t>(tenMinutes);
   scenario.recordCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, 0xFFFFFFFFu));
   return PhoneScenario::generate(scenario);
 }

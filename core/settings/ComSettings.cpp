@@ -254,14 +254,18 @@ std::optional<std::int32_t> comPortIndex(std::string_view name) {
 
 std::vector<SerialPort> availablePortTable(const std::optional<std::vector<std::string>>& names,
                                            Prompter& prompter) {
-  std::vector<SerialPort> table;
   if (!names) {
     warn(prompter, comsettingtext::PortListUnreadable);
-    return table;
+    return {};
   }
+  return portTableOf(*names);
+}
+
+std::vector<SerialPort> portTableOf(const std::vector<std::string>& names) {
+  std::vector<SerialPort> table;
   std::vector<std::string> paths;
   std::int64_t nextIndex = 0;
-  for (const std::string& name : *names) {
+  for (const std::string& name : names) {
     if (const auto index = comPortIndex(name)) {
       table.push_back({*index, "COM" + std::to_string(static_cast<std::int64_t>(*index) + 1)});
       nextIndex = std::max<std::int64_t>(nextIndex, static_cast<std::int64_t>(*index) + 1);

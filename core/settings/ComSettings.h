@@ -194,6 +194,8 @@ inline constexpr std::size_t MaxListedPorts = 256;
 // gives an empty table.
 std::vector<SerialPort> availablePortTable(const std::optional<std::vector<std::string>>& names,
                                            Prompter& prompter);
+// The same table from a list of port names that was read.
+std::vector<SerialPort> portTableOf(const std::vector<std::string>& names);
 // The name of a port index: its table entry, "COM<index + 1>" for an index not in the table,
 // and an empty text for NoPort.
 std::string portName(const std::vector<SerialPort>& table, std::int32_t index);

@@ -66,25 +66,10 @@ LinkLibraryFactory builtInLibraryFactory() {
 
 namespace {
 
-// The port table of the machine is built from a list that is always there, so there is
-// nothing for it to report.
-class NoReports final : public Prompter {
- public:
-  void message(std::string_view, std::string_view, PromptIcon) override {}
-  PromptAnswer askYesNo(std::string_view, std::string_view, PromptIcon) override {
-    return PromptAnswer::No;
-  }
-  PromptAnswer askYesNoCancel(std::string_view, std::string_view, PromptIcon) override {
-    return PromptAnswer::Cancel;
-  }
-};
-
 // The device of a port index as the Serial page lists it, looked up when the port is opened so
 // that a USB adapter plugged in since the start is found.
 std::string systemPortDevice(std::uint32_t port) {
-  NoReports quiet;
-  const std::vector<SerialPort> table = availablePortTable(systemSerialPortNames(), quiet);
-  return portName(table, static_cast<std::int32_t>(port));
+  return portName(portTableOf(systemSerialPortNames()), static_cast<std::int32_t>(port));
 }
 
 }  // namespace

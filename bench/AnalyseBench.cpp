@@ -45,6 +45,30 @@ void BM_AnalyseWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyseWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// analyse() that also keeps every activation's net and gross duration, then the distribution of
+// every entry from them: what --distributions and the distribution window cost over the table.
+void BM_AnalyseWithDistributions(benchmark::State& state) {
+  StatisticsEngine& engine = *shared().engine;
+  engine.setCurrentClock(26.0);
+  ActivationDurations durations;
+  std::size_t activations = 0;
+  for (auto _ : state) {
+    engine.analyse(TimeWindow::wholeTrace(), &durations);
+    activations = 0;
+    for (const ActivationDurations::Series& series : durations.series()) {
+      const ProcessStats* record = engine.find(series.entry);
+      const EntryDistribution d = distributionsOf(*record, series);
+      benchmark::DoNotOptimize(d.net.p999);
+      activations += series.net.size();
+    }
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(engine.stream().size()));
+  state.counters["activations"] = static_cast<double>(activations);
+  state.counters["duration_MB"] = static_cast<double>(durations.storageBytes()) / 1e6;
+}
+BENCHMARK(BM_AnalyseWithDistributions)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Appending with entry registration, what every producer pays per event.
 void BM_AppendEvents(benchmark::State& state) {
   const std::size_t count = std::min<std::size_t>(benchEventCount(), 2'000'000);

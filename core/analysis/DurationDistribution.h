@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace kelvor {
@@ -35,9 +36,8 @@ struct DurationDistribution {
   std::vector<DurationBin> bins;
 };
 
-// The nearest-rank percentile `percent` (0 < percent <= 100) of durations sorted ascending; 0
-// for none.
-double nearestRankPercentile(const std::vector<double>& sorted, double percent);
+// The 1-based nearest rank of the percentile `percent` (0 < percent <= 100) among n values.
+std::uint64_t nearestRank(std::uint64_t n, double percent);
 
 // The index k of the histogram bin that holds a positive duration: 10^(k/10) <= d <
 // 10^((k+1)/10), exact also for durations on a bin edge.
@@ -45,7 +45,8 @@ int durationBinIndex(double seconds);
 // The lower edge of bin k, 10^(k/10) seconds.
 double durationBinEdge(int index);
 
-// The distribution of `durations` (seconds, in any order; they are sorted here).
-DurationDistribution distributionOf(std::vector<double> durations);
+// The distribution of `durations` (seconds, in any order). Linear in their number: the
+// percentiles are selected through a radix pass over the values' bits, not by sorting.
+DurationDistribution distributionOf(std::span<const float> durations);
 
 }  // namespace kelvor

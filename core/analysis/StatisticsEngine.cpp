@@ -110,11 +110,23 @@ double StatisticsEngine::charge(const ActivationFrame& f, double time, double cl
     reportHighInterrupt();
   }
   addCharge(statsFor(f.entry), f, c);
+  if (durations_ != nullptr) {
+    durations_->add(f.entry, c.net, c.gross);
+  }
   return c.gross;
 }
 
-void StatisticsEngine::analyse(TimeWindow window) {
+void StatisticsEngine::analyse(TimeWindow window, ActivationDurations* durations) {
   locks_.resetLocks();
+  if (durations != nullptr) {
+    durations->clear();
+  }
+  // Only this call keeps durations; a later analysis without them must not write into them.
+  struct KeepDurations {
+    ActivationDurations*& target;
+    ~KeepDurations() { target = nullptr; }
+  } keep{durations_};
+  durations_ = durations;
 
   windowStart_ = window.start;
   windowEnd_ = window.end;

@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "analysis/ActivationDurations.h"
 #include "analysis/ActivationWalk.h"
 #include "analysis/AnalysisContext.h"
 #include "analysis/LockTracker.h"
@@ -45,8 +46,11 @@ class StatisticsEngine final : public EntryRegistry {
   // The record of an entry, or null; never creates one.
   const ProcessStats* find(std::uint32_t entryId) const;
 
-  // Recomputes every record over the window, clipped to the stream's first and last times.
-  void analyse(TimeWindow window = TimeWindow::wholeTrace());
+  // Recomputes every record over the window, clipped to the stream's first and last times. With
+  // `durations`, also keeps there the net and gross duration of every activation charged (the
+  // durations kept before are dropped).
+  void analyse(TimeWindow window = TimeWindow::wholeTrace(),
+               ActivationDurations* durations = nullptr);
   // Every record's statistics back to their initial values.
   void resetStatistics();
   // Empties the stream and drops every record (a new recording starts from nothing).
@@ -80,6 +84,7 @@ class StatisticsEngine final : public EntryRegistry {
   RecordIndex index_;
   ActivationWalk walk_;  // its activation stack is kept between analyses
   LockTracker locks_;
+  ActivationDurations* durations_ = nullptr;  // set for the length of an analyse() that keeps them
   double currentClock_ = 0.0;
   double windowStart_ = 0.0;
   double windowEnd_ = 0.0;

@@ -17,6 +17,7 @@
 
 #include "QSettingsBackend.h"
 #include "Recording.h"
+#include "ReportOutput.h"
 #include "StatisticsTable.h"
 #include "TerminalProgress.h"
 #include "common/ConsolePrompter.h"
@@ -34,9 +35,12 @@ using namespace kelvor;
 constexpr const char* kUsage =
     "Usage: kelvor-cli [--config FILE] [--set KEY=VALUE]... [--pid PATH] [--irq PATH]\n"
     "                  [--window START END] [--answer yes|no]\n"
-    "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH] [--quiet] FILE\n"
+    "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH]\n"
+    "                  [--format table|tsv|json|jsonl] [--json PATH] [--tsv PATH]\n"
+    "                  [--distributions] [--quiet] FILE\n"
     "       kelvor-cli [options] --record SECONDS [--link simulated|serial:DEVICE|library:PATH]\n"
     "                  [outputs]\n"
+    "       kelvor-cli [options] --compare BASELINE [--fail-above PERCENT] FILE\n"
     "\n"
     "Loads FILE (.prn, .txt, .mes or .run), or records from a phone for SECONDS (Ctrl+C\n"
     "stops early and keeps what was recorded), analyses the whole trace and writes the\n"
@@ -54,6 +58,30 @@ constexpr const char* kUsage =
     "  --mes PATH          export the events as a .mes file\n"
     "  --run PATH          save the trace as a .run file\n"
     "  --ilm PATH          write the interrupt-lock periods\n"
+    "  --format KIND       what to print: table (the default), tsv, json (one object) or\n"
+    "                      jsonl (one object per entry and line); see docs/json-output.md\n"
+    "  --json PATH         write the statistics as JSON\n"
+    "  --tsv PATH          write the statistics as tab-separated values\n"
+    "  --distributions     add each entry's net and gross duration distribution (mean,\n"
+    "                      stddev, P50, P90, P99, P99.9, max, histogram) to tsv and json\n"
+    "  --compare BASELINE  compare FILE with BASELINE (read with the same settings): per\n"
+    "                      entry share, calls, mean, P99 and max (net), their differences\n"
+    "                      and ratios, largest change of share first; --format, --json and\n"
+    "                      --tsv then give the comparison\n"
+    "  --fail-above PCT    with --compare: exit with status 3 when an entry's share or max\n"
+    "                      grew by more than PCT percent, or an entry runs only in FILE\n"
+    "  --format KIND       what to print: table (the default), tsv, json (one object) or\n"
+    "                      jsonl (one object per entry and line); see docs/json-output.md\n"
+    "  --json PATH         write the statistics as JSON\n"
+    "  --tsv PATH          write the statistics as tab-separated values\n"
+    "  --distributions     add each entry's net and gross duration distribution (mean,\n"
+    "                      stddev, P50, P90, P99, P99.9, max, histogram) to tsv and json\n"
+    "  --compare BASELINE  compare FILE with BASELINE (read with the same settings): per\n"
+    "                      entry share, calls, mean, P99 and max (net), their differences\n"
+    "                      and ratios, largest change of share first; --format, --json and\n"
+    "                      --tsv then give the comparison\n"
+    "  --fail-above PCT    with --compare: exit with status 3 when an entry's share or max\n"
+    "                      grew by more than PCT percent, or an entry runs only in FILE\n"
     "  --record SECONDS    record from the phone's trace channel instead of reading FILE\n"
     "  --link KIND         where to record from: simulated (the default, a simulated phone\n"
     "                      in this program), serial:DEVICE (our serial link on a serial\n"
@@ -74,6 +102,11 @@ struct Options {
   std::optional<TimeWindow> window;
   PromptAnswer answer = PromptAnswer::Yes;
   std::optional<std::string> asc, mes, run, ilm;
+  std::optional<cli::OutputFormat> format;
+  std::optional<std::string> json, tsv;
+  bool distributions = false;
+  std::optional<std::string> compare;
+  std::optional<double> failAbove;
   bool quiet = false;
   std::optional<double> recordSeconds;
   cli::LinkChoice link;
@@ -151,6 +184,29 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
     } else if (arg == "--ilm") {
       if (!need("--ilm", options.ilm))
         return usageError("--ilm needs a path");
+    } else if (arg == "--format") {
+      const char* text = value("--format");
+      options.format = text != nullptr ? cli::parseOutputFormat(text) : std::nullopt;
+      if (!options.format) {
+        return usageError("--format takes table, tsv, json or jsonl");
+      }
+    } else if (arg == "--json") {
+      if (!need("--json", options.json))
+        return usageError("--json needs a path");
+    } else if (arg == "--tsv") {
+      if (!need("--tsv", options.tsv))
+        return usageError("--tsv needs a path");
+    } else if (arg == "--distributions") {
+      options.distributions = true;
+    } else if (arg == "--compare") {
+      if (!need("--compare", options.compare))
+        return usageError("--compare needs the baseline file");
+    } else if (arg == "--fail-above") {
+      const char* text = value("--fail-above");
+      options.failAbove = text != nullptr ? parseNumber(text) : std::nullopt;
+      if (!options.failAbove || *options.failAbove < 0.0) {
+        return usageError("--fail-above needs a percentage of 0 or more");
+      }
     } else if (arg == "--set") {
       const char* text = value("--set");
       const char* equals = text != nullptr ? std::strchr(text, '=') : nullptr;
@@ -196,9 +252,15 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
       files.push_back(arg);
     }
   }
+  if (options.failAbove && !options.compare) {
+    return usageError("--fail-above needs --compare");
+  }
   if (options.recordSeconds) {
     if (!files.empty()) {
       return usageError("--record reads no trace file");
+    }
+    if (options.compare) {
+      return usageError("--compare compares two files, not a recording");
     }
     return std::nullopt;
   }
@@ -218,6 +280,85 @@ bool reportWrite(bool ok, const std::string& path) {
     std::fprintf(stderr, "Unable to save the file. (%s)\n", path.c_str());
   }
   return ok;
+}
+
+// The settings of this run: the ini file or the user's, then --set, --pid and --irq. The batch
+// tool never writes them back: --set and --config are for this run only.
+void applyOptionSettings(Session& session, const Options& options) {
+  session.settings.Load();
+  for (const auto& [key, value] : options.sets) {
+    session.settings.Set(key, value);
+  }
+  if (options.pid) {
+    session.settings.Set(setting::ProcessIdFile, *options.pid);
+  }
+  if (options.irq) {
+    session.settings.Set(setting::InterruptFile, *options.irq);
+  }
+}
+
+// Analyses the loaded trace again where the options ask for another window or for the
+// durations' distributions.
+void analyseAsAsked(StatisticsEngine& engine, const Options& options,
+                    ActivationDurations* durations) {
+  if (options.window || durations != nullptr) {
+    engine.analyse(options.window.value_or(TimeWindow::wholeTrace()), durations);
+  }
+}
+
+StatisticsReport reportOf(const Session& session, const std::string& file,
+                          const ActivationDurations* durations) {
+  return makeStatisticsReport(*session.engine, session.processTable, file, KELVOR_VERSION,
+                              durations);
+}
+
+// --compare: loads the baseline with the same settings and writes the comparison; exit status 3
+// when --fail-above finds an entry that grew beyond it.
+int compareWithBaseline(SettingsBackend& backend, const Options& options, Prompter& prompter,
+                        std::ostream& console, const StatisticsReport& fileReport) {
+  Session baseline(backend);
+  applyOptionSettings(baseline, options);
+  baseline.analysis.prompter = &prompter;
+  baseline.analysis.console = &console;
+  loadIdFilesInto(baseline);
+  if (openTraceFile(baseline, *options.compare) != OpenResult::Loaded) {
+    return 1;
+  }
+  ActivationDurations durations;
+  analyseAsAsked(*baseline.engine, options, &durations);
+  const ReportComparison comparison =
+      compareReports(reportOf(baseline, *options.compare, &durations), fileReport);
+
+  bool ok = true;
+  if (options.json) {
+    ok &= reportWrite(cli::writeTextFile(*options.json, comparisonJson(comparison)), *options.json);
+  }
+  if (options.tsv) {
+    ok &= reportWrite(cli::writeTextFile(*options.tsv, comparisonTsv(comparison)), *options.tsv);
+  }
+  if (options.format || (!options.json && !options.tsv)) {
+    const std::string text =
+        cli::formatComparison(comparison, options.format.value_or(cli::OutputFormat::Table));
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  }
+  if (!ok) {
+    return 1;
+  }
+  if (options.failAbove) {
+    bool grew = false;
+    for (const EntryComparison& entry : comparison.entries) {
+      const std::string why = growthBeyond(entry, *options.failAbove);
+      if (!why.empty()) {
+        std::fprintf(stderr, "kelvor-cli: %s %s: %s (more than %g %%)\n", entry.idText.c_str(),
+                     entry.name.c_str(), why.c_str(), *options.failAbove);
+        grew = true;
+      }
+    }
+    if (grew) {
+      return 3;
+    }
+  }
+  return 0;
 }
 
 }  // namespace
@@ -242,24 +383,15 @@ int main(int argc, char** argv) {
   }
 
   Session session(*backend);
-  session.settings.Load();
-  for (const auto& [key, value] : options.sets) {
-    session.settings.Set(key, value);
-  }
-  if (options.pid) {
-    session.settings.Set(setting::ProcessIdFile, *options.pid);
-  }
-  if (options.irq) {
-    session.settings.Set(setting::InterruptFile, *options.irq);
-  }
-  // The batch tool never writes the settings back: --set and --config are for this run only.
+  applyOptionSettings(session, options);
 
   ConsolePrompter prompter(options.answer);
   session.analysis.prompter = &prompter;
   // Diagnostics (lines the user need not act on, such as the words a PID header reader passes
   // over) go to standard error so that standard output carries only the table; --quiet drops them.
   std::ostringstream dropped;
-  session.analysis.console = options.quiet ? static_cast<std::ostream*>(&dropped) : &std::cerr;
+  std::ostream& console = options.quiet ? static_cast<std::ostream&>(dropped) : std::cerr;
+  session.analysis.console = &console;
   cli::TerminalProgress progress;
   std::error_code sizeError;
   const std::uintmax_t size =
@@ -279,9 +411,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   StatisticsEngine& engine = *session.engine;
-  if (options.window) {
-    engine.analyse(*options.window);
+  std::optional<ActivationDurations> durations;
+  if (options.distributions || options.compare) {
+    durations.emplace();
   }
+  analyseAsAsked(engine, options, durations ? &*durations : nullptr);
+  const std::string reportedFile = options.recordSeconds ? "recording" : options.file;
+  const StatisticsReport report =
+      reportOf(session, reportedFile, durations ? &*durations : nullptr);
 
   bool ok = true;
   if (options.asc) {
@@ -303,9 +440,22 @@ int main(int argc, char** argv) {
   if (options.ilm) {
     ok &= reportWrite(engine.locks().writeLockFile(*options.ilm), *options.ilm);
   }
-  if (!options.asc && !options.mes && !options.run && !options.ilm) {
-    const std::string table = cli::formatStatisticsTable(engine, session.processTable);
-    std::fwrite(table.data(), 1, table.size(), stdout);
+  if (options.compare) {
+    const int status = compareWithBaseline(*backend, options, prompter, console, report);
+    return ok ? status : 1;
+  }
+  if (options.json) {
+    ok &= reportWrite(cli::writeTextFile(*options.json, reportJson(report)), *options.json);
+  }
+  if (options.tsv) {
+    ok &= reportWrite(cli::writeTextFile(*options.tsv, reportTsv(report)), *options.tsv);
+  }
+  const bool wroteFiles =
+      options.asc || options.mes || options.run || options.ilm || options.json || options.tsv;
+  if (options.format || !wroteFiles) {
+    const std::string text = cli::formatReport(
+        report, options.format.value_or(cli::OutputFormat::Table), engine, session.processTable);
+    std::fwrite(text.data(), 1, text.size(), stdout);
   }
   return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -74,6 +75,16 @@ class BucketBins {
 const BucketBins& bucketBins() {
   static const BucketBins bins;
   return bins;
+}
+
+// A duration kept in single precision as the double of its shortest decimal form, so that the
+// outputs show 1.4685825e-05 rather than the binary value's 1.4685824680782389e-05.
+double widened(float value) {
+  char text[32];
+  const auto written = std::to_chars(text, text + sizeof text, value);
+  double result = value;
+  std::from_chars(text, written.ptr, result);
+  return result;
 }
 
 bool binnable(float value) {
@@ -220,8 +231,8 @@ DurationDistribution distributionOf(std::span<const float> durations) {
       selection->count(value);
     }
   }
-  d.min = lowest;
-  d.max = highest;
+  d.min = widened(lowest);
+  d.max = widened(highest);
   d.mean = sum / static_cast<double>(d.count);
 
   Ranks ranks{};
@@ -257,10 +268,10 @@ DurationDistribution distributionOf(std::span<const float> durations) {
   d.stddev = std::sqrt(squares / static_cast<double>(d.count));
 
   const RankValues picked = select ? selection->values() : sortRanks(durations, ranks);
-  d.p50 = picked[0];
-  d.p90 = picked[1];
-  d.p99 = picked[2];
-  d.p999 = picked[3];
+  d.p50 = widened(picked[0]);
+  d.p90 = widened(picked[1]);
+  d.p99 = widened(picked[2]);
+  d.p999 = widened(picked[3]);
   return d;
 }
 

@@ -160,9 +160,13 @@ std::string tsvText(std::string_view text) {
 
 }  // namespace
 
-std::span<const StatisticsField> statisticsFields() { return Fields; }
+std::span<const StatisticsField> statisticsFields() {
+  return Fields;
+}
 
-std::span<const DistributionField> distributionFields() { return DistributionFields; }
+std::span<const DistributionField> distributionFields() {
+  return DistributionFields;
+}
 
 const char* entryClassKey(std::uint32_t entryClass) {
   switch (entryClass) {

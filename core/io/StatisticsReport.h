@@ -50,7 +50,7 @@ struct StatisticsReport {
   double windowEnd = 0.0;
   std::uint64_t events = 0;
   std::string version;
-  bool distributions = false;  // every entry carries its distributions
+  bool distributions = false;        // every entry carries its distributions
   std::vector<ReportEntry> entries;  // in ascending entry id, as the table
 };
 

@@ -39,10 +39,10 @@ TEST(DurationDistributionTest, FiguresOfAKnownSet) {
   EXPECT_EQ(d.count, 8u);
   EXPECT_NEAR(d.mean, 5e-3, 1e-9);
   EXPECT_NEAR(d.stddev, 2e-3, 1e-9);
-  EXPECT_EQ(d.min, 2e-3f);
-  EXPECT_EQ(d.max, 9e-3f);
-  EXPECT_EQ(d.p50, 4e-3f);
-  EXPECT_EQ(d.p90, 9e-3f);
+  EXPECT_EQ(static_cast<float>(d.min), 2e-3f);
+  EXPECT_EQ(static_cast<float>(d.max), 9e-3f);
+  EXPECT_EQ(static_cast<float>(d.p50), 4e-3f);
+  EXPECT_EQ(static_cast<float>(d.p90), 9e-3f);
 
   const DurationDistribution none = distributionOf({});
   EXPECT_EQ(none.count, 0u);
@@ -67,12 +67,12 @@ void expectAgreesWithSorting(std::vector<float> values, const char* what) {
   std::sort(values.begin(), values.end());
   const auto at = [&](double percent) { return values[nearestRank(values.size(), percent) - 1]; };
   EXPECT_EQ(d.count, values.size());
-  EXPECT_EQ(d.min, values.front());
-  EXPECT_EQ(d.max, values.back());
-  EXPECT_EQ(d.p50, at(50.0));
-  EXPECT_EQ(d.p90, at(90.0));
-  EXPECT_EQ(d.p99, at(99.0));
-  EXPECT_EQ(d.p999, at(99.9));
+  EXPECT_EQ(static_cast<float>(d.min), values.front());
+  EXPECT_EQ(static_cast<float>(d.max), values.back());
+  EXPECT_EQ(static_cast<float>(d.p50), at(50.0));
+  EXPECT_EQ(static_cast<float>(d.p90), at(90.0));
+  EXPECT_EQ(static_cast<float>(d.p99), at(99.0));
+  EXPECT_EQ(static_cast<float>(d.p999), at(99.9));
 
   std::uint64_t zeros = 0;
   std::vector<std::uint64_t> expected(d.bins.size(), 0);

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "LoadOverTimeFile.h"
 #include "QSettingsBackend.h"
 #include "Recording.h"
 #include "StatisticsTable.h"
@@ -34,7 +35,8 @@ using namespace kelvor;
 constexpr const char* kUsage =
     "Usage: kelvor-cli [--config FILE] [--set KEY=VALUE]... [--pid PATH] [--irq PATH]\n"
     "                  [--window START END] [--answer yes|no]\n"
-    "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH] [--quiet] FILE\n"
+    "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH]\n"
+    "                  [--load PATH [--intervals N | --interval SECONDS]] [--quiet] FILE\n"
     "       kelvor-cli [options] --record SECONDS [--link simulated|serial:DEVICE|library:PATH]\n"
     "                  [outputs]\n"
     "\n"
@@ -54,6 +56,10 @@ constexpr const char* kUsage =
     "  --mes PATH          export the events as a .mes file\n"
     "  --run PATH          save the trace as a .run file\n"
     "  --ilm PATH          write the interrupt-lock periods\n"
+    "  --load PATH         write the load over time: per interval the summed load and each\n"
+    "                      entry's share, tab-separated\n"
+    "  --intervals N       cut the window into N equal intervals (default 100)\n"
+    "  --interval SECONDS  cut it into intervals of this length (the last may be shorter)\n"
     "  --record SECONDS    record from the phone's trace channel instead of reading FILE\n"
     "  --link KIND         where to record from: simulated (the default, a simulated phone\n"
     "                      in this program), serial:DEVICE (our serial link on a serial\n"
@@ -73,7 +79,8 @@ struct Options {
   std::optional<std::string> irq;
   std::optional<TimeWindow> window;
   PromptAnswer answer = PromptAnswer::Yes;
-  std::optional<std::string> asc, mes, run, ilm;
+  std::optional<std::string> asc, mes, run, ilm, load;
+  std::optional<LoadCut> loadCut;
   bool quiet = false;
   std::optional<double> recordSeconds;
   cli::LinkChoice link;
@@ -151,6 +158,24 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
     } else if (arg == "--ilm") {
       if (!need("--ilm", options.ilm))
         return usageError("--ilm needs a path");
+    } else if (arg == "--load") {
+      if (!need("--load", options.load))
+        return usageError("--load needs a path");
+    } else if (arg == "--intervals" || arg == "--interval") {
+      const bool count = arg == "--intervals";
+      const char* text = value(arg.c_str());
+      const std::optional<LoadCut> cut = text == nullptr ? std::nullopt
+                                         : count         ? cli::parseIntervalCount(text)
+                                                         : cli::parseIntervalLength(text);
+      if (options.loadCut) {
+        return usageError("--intervals and --interval exclude each other");
+      }
+      if (!cut) {
+        return usageError(count ? "--intervals needs a whole number from 1 to " +
+                                      std::to_string(LoadCut::MaximumCount)
+                                : "--interval needs a positive number of seconds");
+      }
+      options.loadCut = cut;
     } else if (arg == "--set") {
       const char* text = value("--set");
       const char* equals = text != nullptr ? std::strchr(text, '=') : nullptr;
@@ -195,6 +220,9 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
     } else {
       files.push_back(arg);
     }
+  }
+  if (options.loadCut && !options.load) {
+    return usageError("--intervals and --interval need --load");
   }
   if (options.recordSeconds) {
     if (!files.empty()) {
@@ -303,7 +331,15 @@ int main(int argc, char** argv) {
   if (options.ilm) {
     ok &= reportWrite(engine.locks().writeLockFile(*options.ilm), *options.ilm);
   }
-  if (!options.asc && !options.mes && !options.run && !options.ilm) {
+  if (options.load) {
+    const cli::LoadFileStatus status = cli::writeLoadOverTime(
+        engine, session.processTable, options.loadCut.value_or(LoadCut{}), *options.load);
+    if (status == cli::LoadFileStatus::TooManyIntervals) {
+      return 2;
+    }
+    ok &= status == cli::LoadFileStatus::Written;
+  }
+  if (!options.asc && !options.mes && !options.run && !options.ilm && !options.load) {
     const std::string table = cli::formatStatisticsTable(engine, session.processTable);
     std::fwrite(table.data(), 1, table.size(), stdout);
   }

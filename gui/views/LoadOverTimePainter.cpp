@@ -142,6 +142,7 @@ void paintData(QPainter& painter, const LoadOverTimeChart& chart, const QRect& p
 
   // The markers of the time-step chart, where they lie in the shown range.
   const TimeAxis axis(chart.window.viewStart, chart.window.viewSpan, plot.left(), plot.width());
+  // Their numbers stand above the plot, clear of a full load's line.
   const QFontMetrics metrics = painter.fontMetrics();
   int number = 1;
   for (const Marker& marker : {chart.markers.marker1, chart.markers.marker2}) {
@@ -150,7 +151,9 @@ void paintData(QPainter& painter, const LoadOverTimeChart& chart, const QRect& p
       painter.setPen(QPen(qcolor(timestep_colours::Marker), 1, Qt::DashLine));
       painter.drawLine(x, plot.top(), x, plot.bottom());
       painter.setPen(qcolor(timestep_colours::Marker));
-      painter.drawText(QPoint(x + 3, plot.top() + metrics.ascent() + 2), QString::number(number));
+      painter.drawText(
+          QPoint(x - metrics.horizontalAdvance('0') / 2, plot.top() - metrics.descent() - 1),
+          QString::number(number));
     }
     ++number;
   }

@@ -41,24 +41,27 @@ double LoadOverTime::share(std::size_t entryIndex, std::size_t interval) const {
   return length > 0.0 ? netTime(entryIndex, interval) / length : 0.0;
 }
 
-// Adds the part of [from, to] inside the window to the intervals it overlaps.
-void LoadOverTime::addRunning(std::vector<double>& row, double from, double to) const {
+// Adds the part of [from, to] inside the window to the intervals it overlaps. `k` is an interval
+// at or before the one holding `from`; it is left at that one, so that the stretches of a row,
+// which come in start order, only move it forward.
+void LoadOverTime::addRunning(std::vector<double>& row, double from, double to,
+                              std::size_t& k) const {
   from = std::max(from, edges_.front());
   to = std::min(to, edges_.back());
   if (!(to > from)) {
     return;
   }
-  // The interval holding `from`: the first whose end lies beyond it.
-  const auto inner = edges_.begin() + 1;
-  std::size_t k = static_cast<std::size_t>(std::upper_bound(inner, edges_.end() - 1, from) - inner);
+  while (k + 1 < row.size() && edges_[k + 1] <= from) {
+    ++k;
+  }
   double at = from;
-  for (; k < row.size(); ++k) {
-    const double intervalEnd = edges_[k + 1];
+  for (std::size_t i = k; i < row.size(); ++i) {
+    const double intervalEnd = edges_[i + 1];
     if (to <= intervalEnd) {
-      row[k] += to - at;
+      row[i] += to - at;
       return;
     }
-    row[k] += intervalEnd - at;
+    row[i] += intervalEnd - at;
     at = intervalEnd;
   }
 }
@@ -82,13 +85,15 @@ LoadOverTime LoadOverTime::compute(const TimeStepResult& walk, double from, doub
   std::vector<double> row(intervals);
   for (const EntrySegments& segments : walk.rows) {
     std::fill(row.begin(), row.end(), 0.0);
+    std::size_t k = 0;
     for (std::size_t i = 0; i < segments.size(); ++i) {
       if (segments.state(i) == SegmentState::Running) {
-        result.addRunning(row, segments.from(i), segments.to(i));
+        result.addRunning(row, segments.from(i), segments.to(i), k);
       }
     }
     if (walk.openEndRun && walk.openEndRun->entry == segments.entry()) {
-      result.addRunning(row, walk.openEndRun->from, walk.openEndRun->to);
+      std::size_t first = 0;
+      result.addRunning(row, walk.openEndRun->from, walk.openEndRun->to, first);
     }
     if (std::any_of(row.begin(), row.end(), [](double net) { return net > 0.0; })) {
       result.entries_.push_back(segments.entry());

@@ -63,7 +63,7 @@ class LoadOverTime {
   static LoadOverTime compute(const TimeStepResult& walk, double from, double to, LoadCut cut);
 
  private:
-  void addRunning(std::vector<double>& row, double from, double to) const;
+  void addRunning(std::vector<double>& row, double from, double to, std::size_t& k) const;
 
   std::vector<double> edges_;  // intervalCount() + 1
   std::vector<std::uint32_t> entries_;

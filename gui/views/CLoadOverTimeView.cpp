@@ -22,8 +22,8 @@ namespace {
 
 // Work from this size on (events to walk, or stretches to add up) goes to a worker thread:
 // about 50 ms on the reference machine.
-constexpr std::size_t BackgroundEvents = 500'000;
-constexpr std::size_t BackgroundStretches = 5'000'000;
+constexpr std::size_t BackgroundEvents = 1'000'000;
+constexpr std::size_t BackgroundStretches = 10'000'000;
 // While another job holds the worker thread, the update is tried again after this long.
 constexpr int RetryMilliseconds = 50;
 

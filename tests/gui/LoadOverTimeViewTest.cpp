@@ -108,7 +108,7 @@ TEST_F(LoadOverTimeViewTest, FollowsTheTimeStepRangeAndComputesOnlyWhenItsInputs
 TEST_F(LoadOverTimeViewTest, ALongTraceIsWalkedOnTheWorkerThreadToTheSameFigures) {
   // Long enough for the worker thread: P1 runs the first half of every millisecond.
   StatisticsEngine& engine = *session.engine;
-  constexpr int Periods = 300'000;
+  constexpr int Periods = 500'000;
   for (int i = 0; i < Periods; ++i) {
     const double t = i * 1e-3;
     engine.append(TraceEvent(t, P1, EventKind::START_PROC, 0, 0, 0.0, 0));

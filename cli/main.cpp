@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "LoadOverTimeFile.h"
 #include "QSettingsBackend.h"
 #include "Recording.h"
 #include "ReportOutput.h"
@@ -37,7 +38,8 @@ constexpr const char* kUsage =
     "                  [--window START END] [--answer yes|no]\n"
     "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH]\n"
     "                  [--format table|tsv|json|jsonl] [--json PATH] [--tsv PATH]\n"
-    "                  [--distributions] [--quiet] FILE\n"
+    "                  [--distributions] [--load PATH [--intervals N | --interval SECONDS]]\n"
+    "                  [--quiet] FILE\n"
     "       kelvor-cli [options] --record SECONDS [--link simulated|serial:DEVICE|library:PATH]\n"
     "                  [outputs]\n"
     "       kelvor-cli [options] --compare BASELINE [--fail-above PERCENT] FILE\n"
@@ -70,18 +72,10 @@ constexpr const char* kUsage =
     "                      --tsv then give the comparison\n"
     "  --fail-above PCT    with --compare: exit with status 3 when an entry's share or max\n"
     "                      grew by more than PCT percent, or an entry runs only in FILE\n"
-    "  --format KIND       what to print: table (the default), tsv, json (one object) or\n"
-    "                      jsonl (one object per entry and line); see docs/json-output.md\n"
-    "  --json PATH         write the statistics as JSON\n"
-    "  --tsv PATH          write the statistics as tab-separated values\n"
-    "  --distributions     add each entry's net and gross duration distribution (mean,\n"
-    "                      stddev, P50, P90, P99, P99.9, max, histogram) to tsv and json\n"
-    "  --compare BASELINE  compare FILE with BASELINE (read with the same settings): per\n"
-    "                      entry share, calls, mean, P99 and max (net), their differences\n"
-    "                      and ratios, largest change of share first; --format, --json and\n"
-    "                      --tsv then give the comparison\n"
-    "  --fail-above PCT    with --compare: exit with status 3 when an entry's share or max\n"
-    "                      grew by more than PCT percent, or an entry runs only in FILE\n"
+    "  --load PATH         write the load over time: per interval the summed load and each\n"
+    "                      entry's share, tab-separated\n"
+    "  --intervals N       cut the window into N equal intervals (default 100)\n"
+    "  --interval SECONDS  cut it into intervals of this length (the last may be shorter)\n"
     "  --record SECONDS    record from the phone's trace channel instead of reading FILE\n"
     "  --link KIND         where to record from: simulated (the default, a simulated phone\n"
     "                      in this program), serial:DEVICE (our serial link on a serial\n"
@@ -101,12 +95,13 @@ struct Options {
   std::optional<std::string> irq;
   std::optional<TimeWindow> window;
   PromptAnswer answer = PromptAnswer::Yes;
-  std::optional<std::string> asc, mes, run, ilm;
   std::optional<cli::OutputFormat> format;
   std::optional<std::string> json, tsv;
   bool distributions = false;
   std::optional<std::string> compare;
   std::optional<double> failAbove;
+  std::optional<std::string> asc, mes, run, ilm, load;
+  std::optional<LoadCut> loadCut;
   bool quiet = false;
   std::optional<double> recordSeconds;
   cli::LinkChoice link;
@@ -207,6 +202,24 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
       if (!options.failAbove || *options.failAbove < 0.0) {
         return usageError("--fail-above needs a percentage of 0 or more");
       }
+    } else if (arg == "--load") {
+      if (!need("--load", options.load))
+        return usageError("--load needs a path");
+    } else if (arg == "--intervals" || arg == "--interval") {
+      const bool count = arg == "--intervals";
+      const char* text = value(arg.c_str());
+      const std::optional<LoadCut> cut = text == nullptr ? std::nullopt
+                                         : count         ? cli::parseIntervalCount(text)
+                                                         : cli::parseIntervalLength(text);
+      if (options.loadCut) {
+        return usageError("--intervals and --interval exclude each other");
+      }
+      if (!cut) {
+        return usageError(count ? "--intervals needs a whole number from 1 to " +
+                                      std::to_string(LoadCut::MaximumCount)
+                                : "--interval needs a positive number of seconds");
+      }
+      options.loadCut = cut;
     } else if (arg == "--set") {
       const char* text = value("--set");
       const char* equals = text != nullptr ? std::strchr(text, '=') : nullptr;
@@ -254,6 +267,9 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
   }
   if (options.failAbove && !options.compare) {
     return usageError("--fail-above needs --compare");
+  }
+  if (options.loadCut && !options.load) {
+    return usageError("--intervals and --interval need --load");
   }
   if (options.recordSeconds) {
     if (!files.empty()) {
@@ -440,6 +456,14 @@ int main(int argc, char** argv) {
   if (options.ilm) {
     ok &= reportWrite(engine.locks().writeLockFile(*options.ilm), *options.ilm);
   }
+  if (options.load) {
+    const cli::LoadFileStatus status = cli::writeLoadOverTime(
+        engine, session.processTable, options.loadCut.value_or(LoadCut{}), *options.load);
+    if (status == cli::LoadFileStatus::TooManyIntervals) {
+      return 2;
+    }
+    ok &= status == cli::LoadFileStatus::Written;
+  }
   if (options.compare) {
     const int status = compareWithBaseline(*backend, options, prompter, console, report);
     return ok ? status : 1;
@@ -450,8 +474,8 @@ int main(int argc, char** argv) {
   if (options.tsv) {
     ok &= reportWrite(cli::writeTextFile(*options.tsv, reportTsv(report)), *options.tsv);
   }
-  const bool wroteFiles =
-      options.asc || options.mes || options.run || options.ilm || options.json || options.tsv;
+  const bool wroteFiles = options.asc || options.mes || options.run || options.ilm ||
+                          options.load || options.json || options.tsv;
   if (options.format || !wroteFiles) {
     const std::string text = cli::formatReport(
         report, options.format.value_or(cli::OutputFormat::Table), engine, session.processTable);

@@ -2,7 +2,7 @@
 // renders one view of a file into a picture without a window.
 //
 //   kelvor [--config SETTINGS.ini] [FILE]
-//   kelvor [--config SETTINGS.ini] [--view table|percent|timestep] [--window START END]
+//   kelvor [--config SETTINGS.ini] [--view table|percent|timestep|load] [--window START END]
 //          [--size WIDTHxHEIGHT] --save-image FILE.png FILE
 //
 // --config takes the analysis settings (group "Settings") from the given ini file instead of the

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The walk adds a stretch for most events; GCC and Clang otherwise keep add() out of line.
@@ -127,6 +128,15 @@ struct ClockPoint {
   double mhz = 0.0;
 };
 
+// The own execution of the innermost activation still open at the last event, from the start of
+// its last stretch to the last event. The chart shows that stretch as interrupted (the trace ended
+// meanwhile); the statistics charge it as net run time.
+struct OpenEndRun {
+  std::uint32_t entry = 0;
+  double from = 0.0;
+  double to = 0.0;
+};
+
 // Everything one walk over the stream finds.
 struct TimeStepResult {
   // One element per entry met by the walk, in ascending entry id.
@@ -141,6 +151,8 @@ struct TimeStepResult {
   std::vector<ClockPoint> topLevelClock;
   double userSectionTime = 0.0;     // seconds of user-marked run time, visible or not
   double userSectionPercent = 0.0;  // of the trace's span; 0 for a trace of a single instant
+  // None when the trace ends outside every activation.
+  std::optional<OpenEndRun> openEndRun;
 
   // The stretches of an entry, or null when the walk found none.
   const EntrySegments* find(std::uint32_t entry) const;

@@ -17,6 +17,12 @@ void TimeStepWalk::closeOpenActivations(double lastTime) {
   for (auto frame = stack_.rbegin(); frame != stack_.rend(); ++frame) {
     result_.rows[frame->row].add(frame->segmentStart, lastTime, SegmentState::Interrupted);
   }
+  result_.openEndRun.reset();
+  if (!stack_.empty()) {
+    const Frame& innermost = stack_.back();
+    result_.openEndRun =
+        OpenEndRun{result_.rows[innermost.row].entry(), innermost.segmentStart, lastTime};
+  }
   result_.userSectionPercent = 0.0;
   if (result_.userSectionTime != 0.0 && lastTime - firstTime_ != 0.0) {
     result_.userSectionPercent = result_.userSectionTime / (lastTime - firstTime_) * 100.0;

@@ -25,6 +25,7 @@
 #include "app/CSetupSheet.h"
 #include "session/LoadIdFiles.h"
 #include "views/CKelvorView.h"
+#include "views/CLoadOverTimeView.h"
 #include "views/CStreamListView.h"
 #include "views/CSumProcessView.h"
 #include "views/CTimeStepView.h"
@@ -170,6 +171,9 @@ void CMainFrame::createActions() {
   QAction* timeStep = addCommand("&Timestep View");
   timeStep->setStatusTip("Switch to Timestep View.");
   connect(timeStep, &QAction::triggered, this, [this] { switchView(ViewMode::TimeStep); });
+  QAction* loadOverTime = addCommand("&Load over Time");
+  loadOverTime->setStatusTip("Switch to the load over time of the Timestep View's range.");
+  connect(loadOverTime, &QAction::triggered, this, [this] { switchView(ViewMode::LoadOverTime); });
   updateViewCommands();
 
   // The sheet is reached as "Configuration", "Properties...": the path that the MOP-area
@@ -255,6 +259,7 @@ void CMainFrame::createMenus() {
   view->addAction(action("Min-Max View"));
   view->addAction(action("Percent View"));
   view->addAction(action("Timestep View"));
+  view->addAction(action("Load over Time"));
 
   QMenu* configurationMenu = menuBar()->addMenu("&Configuration");
   configurationMenu->addAction(action("Properties..."));
@@ -293,6 +298,7 @@ void CMainFrame::updateViewCommands() {
   action("Min-Max View")->setEnabled(viewMode_ != ViewMode::StatisticsTable);
   action("Percent View")->setEnabled(viewMode_ != ViewMode::ProcessorLoad);
   action("Timestep View")->setEnabled(viewMode_ != ViewMode::TimeStep);
+  action("Load over Time")->setEnabled(viewMode_ != ViewMode::LoadOverTime);
 }
 
 void CMainFrame::switchView(ViewMode mode) {
@@ -307,6 +313,7 @@ void CMainFrame::switchView(ViewMode mode) {
   statisticsView_ = nullptr;
   processorLoadView_ = nullptr;
   timeStepView_ = nullptr;
+  loadOverTimeView_ = nullptr;
   QWidget* next = nullptr;
   switch (mode) {
     case ViewMode::StatisticsTable:
@@ -321,6 +328,11 @@ void CMainFrame::switchView(ViewMode mode) {
       // A new time-step chart starts on the whole trace without markers.
       timeStepView_ = new CTimeStepView(document_);
       next = timeStepView_;
+      break;
+    case ViewMode::LoadOverTime:
+      // Shows the range and the markers the time-step chart left.
+      loadOverTimeView_ = new CLoadOverTimeView(document_);
+      next = loadOverTimeView_;
       break;
   }
   delete splitter_->replaceWidget(0, next);
@@ -339,6 +351,9 @@ PrintableView* CMainFrame::shownPrintable() const {
   }
   if (timeStepView_ != nullptr) {
     return timeStepView_;
+  }
+  if (loadOverTimeView_ != nullptr) {
+    return loadOverTimeView_;
   }
   return processorLoadView_;
 }

@@ -16,6 +16,7 @@
 namespace kelvor::gui {
 
 class CKelvorView;
+class CLoadOverTimeView;
 class CStreamListView;
 class CSumProcessView;
 class CTimeStepView;
@@ -36,11 +37,12 @@ class CMainFrame final : public QMainWindow {
              QWidget* parent = nullptr);
   ~CMainFrame() override;
 
-  // The view in the left pane: the statistics table, the processor-load chart or the time-step
-  // chart; the others are null.
+  // The view in the left pane: the statistics table, the processor-load chart, the time-step
+  // chart or the load over time; the others are null.
   CKelvorView* statisticsView() const { return statisticsView_; }
   CSumProcessView* processorLoadView() const { return processorLoadView_; }
   CTimeStepView* timeStepView() const { return timeStepView_; }
+  CLoadOverTimeView* loadOverTimeView() const { return loadOverTimeView_; }
   ViewMode viewMode() const { return viewMode_; }
   CStreamListView* streamView() const { return streamView_; }
   // A command's action by its menu text without "&" and accelerator (e.g. "Percent View").
@@ -90,6 +92,7 @@ class CMainFrame final : public QMainWindow {
   CKelvorView* statisticsView_;
   CSumProcessView* processorLoadView_ = nullptr;
   CTimeStepView* timeStepView_ = nullptr;
+  CLoadOverTimeView* loadOverTimeView_ = nullptr;
   CStreamListView* streamView_;
   std::vector<QAction*> actions_;
   std::vector<QAction*> recentActions_;

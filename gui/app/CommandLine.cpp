@@ -17,6 +17,9 @@ std::optional<ViewMode> viewNamed(const QString& name) {
   if (name == "timestep") {
     return ViewMode::TimeStep;
   }
+  if (name == "load") {
+    return ViewMode::LoadOverTime;
+  }
   return std::nullopt;
 }
 

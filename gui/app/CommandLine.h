@@ -12,8 +12,8 @@ namespace kelvor::gui {
 
 inline constexpr const char* DesktopUsage =
     "Usage: kelvor [--config SETTINGS.ini] [FILE]\n"
-    "       kelvor [--config SETTINGS.ini] [--view table|percent|timestep] [--window START END]\n"
-    "              [--size WIDTHxHEIGHT] --save-image FILE.png FILE\n";
+    "       kelvor [--config SETTINGS.ini] [--view table|percent|timestep|load]\n"
+    "              [--window START END] [--size WIDTHxHEIGHT] --save-image FILE.png FILE\n";
 
 // The size of a picture when none is given.
 inline constexpr QSize DefaultImageSize(1400, 820);

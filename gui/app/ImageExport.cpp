@@ -10,6 +10,7 @@
 
 #include "app/CKelvorDoc.h"
 #include "views/CKelvorView.h"
+#include "views/CLoadOverTimeView.h"
 #include "views/CSumProcessView.h"
 #include "views/CTimeStepView.h"
 #include "views/TimeStepContent.h"
@@ -78,6 +79,18 @@ ImageStatus saveViewImage(CKelvorDoc& document, const ImageRequest& request) {
         view.showInterval(request.window->start, request.window->end);
         document.analyseWindow(*request.window);
       }
+      image = view.renderImage(request.size);
+      break;
+    }
+    case ViewMode::LoadOverTime: {
+      // The window stands for the time-step chart's range, which this view shows.
+      if (request.window) {
+        session.timeStep.saved.viewStart = request.window->start;
+        session.timeStep.saved.viewSpan = request.window->end - request.window->start;
+        document.analyseWindow(*request.window);
+      }
+      CLoadOverTimeView view(document);
+      view.updateResult();
       image = view.renderImage(request.size);
       break;
     }

@@ -7,6 +7,7 @@ enum class ShownView : int {
   StatisticsTable = 1,
   ProcessorLoad = 3,
   TimeStep = 4,
+  LoadOverTime = 5,
 };
 
 // The same choice numbered as the main frame keeps its view mode.
@@ -14,6 +15,7 @@ enum class ViewMode : int {
   ProcessorLoad = 0,
   StatisticsTable = 2,
   TimeStep = 3,
+  LoadOverTime = 4,
 };
 
 // The one correspondence between the two numberings: the frame switches its mode and tells the
@@ -24,6 +26,8 @@ constexpr ShownView shownViewFor(ViewMode mode) {
       return ShownView::ProcessorLoad;
     case ViewMode::TimeStep:
       return ShownView::TimeStep;
+    case ViewMode::LoadOverTime:
+      return ShownView::LoadOverTime;
     case ViewMode::StatisticsTable:
       break;
   }

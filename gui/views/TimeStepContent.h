@@ -53,6 +53,8 @@ class TimeStepContent {
   const RowOrder& order() const { return order_; }
   std::size_t visibleEntries() const { return order_.size(); }
   const TimeStepRaster* raster() const { return raster_.get(); }
+  // The stretches of the last walk; null before a walk and for an empty stream.
+  const TimeStepResult* walkResult() const { return walk_ ? &walk_->result() : nullptr; }
   double userSectionTime() const { return userSectionTime_; }
   double userSectionPercent() const { return userSectionPercent_; }
   // The longest label; reset when the label font changes.

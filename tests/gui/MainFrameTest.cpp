@@ -90,7 +90,8 @@ TEST(ViewModeTest, FrameModesMapToTheDocumentsShownViews) {
     int shownNumber;
   } cases[] = {{ViewMode::StatisticsTable, 2, ShownView::StatisticsTable, 1},
                {ViewMode::ProcessorLoad, 0, ShownView::ProcessorLoad, 3},
-               {ViewMode::TimeStep, 3, ShownView::TimeStep, 4}};
+               {ViewMode::TimeStep, 3, ShownView::TimeStep, 4},
+               {ViewMode::LoadOverTime, 4, ShownView::LoadOverTime, 5}};
   for (const auto& c : cases) {
     EXPECT_EQ(static_cast<int>(c.mode), c.modeNumber);
     EXPECT_EQ(static_cast<int>(c.shown), c.shownNumber);

@@ -469,8 +469,8 @@ TEST_F(TimeStepViewTest, SaveImageWritesEachViewOrFails) {
   gui::ImageRequest request;
   request.traceFile = trace;
   request.size = QSize(640, 480);
-  for (const gui::ViewMode view :
-       {gui::ViewMode::StatisticsTable, gui::ViewMode::ProcessorLoad, gui::ViewMode::TimeStep}) {
+  for (const gui::ViewMode view : {gui::ViewMode::StatisticsTable, gui::ViewMode::ProcessorLoad,
+                                   gui::ViewMode::TimeStep, gui::ViewMode::LoadOverTime}) {
     request.view = view;
     request.imageFile = dir.filePath(QString("view%1.png").arg(static_cast<int>(view)));
     ASSERT_EQ(gui::saveViewImage(document, request), gui::ImageStatus::Written);

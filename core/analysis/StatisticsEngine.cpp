@@ -171,4 +171,30 @@ void StatisticsEngine::analyse(TimeWindow window, ActivationDurations* durations
   currentClock_ = walk_.clock();
 }
 
+void StatisticsEngine::collectDurations(ActivationDurations& durations) const {
+  durations.clear();
+  // The walk of analyse() with a host that only clips and keeps; the clock does not change
+  // a duration, so the walk's own start clock serves.
+  struct Host {
+    ActivationDurations& out;
+    double windowStart;
+    double windowEnd;
+    double charge(const ActivationFrame& f, double time, double clock) {
+      ActivationCharge c;
+      if (!clipActivation(f, time, clock, windowStart, windowEnd, c)) {
+        return 0.0;
+      }
+      out.add(f.entry, c.net, c.gross);
+      return c.gross;
+    }
+    void levelChanged(std::uint32_t, double, std::uint32_t) {}
+    void nestingReached() {}
+    void wrongEnd(const char*) {}
+  } host{durations, windowStart_, windowEnd_};
+  ActivationWalk walk;
+  walk.restart(currentClock_);
+  walk.run(stream_.data(), stream_.data() + stream_.size(), host);
+  walk.closeAll(stream_.lastTime(), host);
+}
+
 }  // namespace kelvor

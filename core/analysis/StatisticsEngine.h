@@ -51,6 +51,10 @@ class StatisticsEngine final : public EntryRegistry {
   // durations kept before are dropped).
   void analyse(TimeWindow window = TimeWindow::wholeTrace(),
                ActivationDurations* durations = nullptr);
+  // Keeps in `durations` the net and gross duration of every activation the last analysis
+  // charged, by walking the stream again over its window. Changes no record and no state of the
+  // engine, so a view may ask for them after the statistics were made.
+  void collectDurations(ActivationDurations& durations) const;
   // Every record's statistics back to their initial values.
   void resetStatistics();
   // Empties the stream and drops every record (a new recording starts from nothing).

@@ -166,6 +166,17 @@ TEST_F(DistributionEngine, DurationsAgreeWithTheTableAndAreKeptOnlyWhenAsked) {
   // An analysis without durations leaves them as they were.
   analyseAll();
   EXPECT_EQ(durations.find(1)->net.size(), 3u);
+
+  // Collected afterwards, they are those of the last analysis, and the records stay as they are.
+  engine.analyse({0.0, 25e-3});
+  const ProcessStats before = stats(1);
+  ActivationDurations later;
+  engine.collectDurations(later);
+  ASSERT_NE(later.find(1), nullptr);
+  EXPECT_EQ(later.find(1)->net, durations.find(1)->net);
+  EXPECT_EQ(later.find(1)->gross, durations.find(1)->gross);
+  EXPECT_EQ(later.find(InterruptIdBase + 2)->net, durations.find(InterruptIdBase + 2)->net);
+  EXPECT_EQ(stats(1).totalWithoutInt, before.totalWithoutInt);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "io/MesFile.h"
 #include "io/RunFile.h"
 #include "io/StatisticsExport.h"
+#include "session/BaselineReport.h"
 #include "session/LoadIdFiles.h"
 #include "session/TraceLoader.h"
 #include "settings/AnalysisSettings.h"
@@ -330,20 +331,14 @@ StatisticsReport reportOf(const Session& session, const std::string& file,
 
 // --compare: loads the baseline with the same settings and writes the comparison; exit status 3
 // when --fail-above finds an entry that grew beyond it.
-int compareWithBaseline(SettingsBackend& backend, const Options& options, Prompter& prompter,
-                        std::ostream& console, const StatisticsReport& fileReport) {
-  Session baseline(backend);
-  applyOptionSettings(baseline, options);
-  baseline.analysis.prompter = &prompter;
-  baseline.analysis.console = &console;
-  loadIdFilesInto(baseline);
-  if (openTraceFile(baseline, *options.compare) != OpenResult::Loaded) {
+int compareWithBaseline(const Session& session, const Options& options,
+                        const StatisticsReport& fileReport) {
+  const std::optional<StatisticsReport> baseline =
+      loadBaselineReport(session, *options.compare, options.window, KELVOR_VERSION);
+  if (!baseline) {
     return 1;
   }
-  ActivationDurations durations;
-  analyseAsAsked(*baseline.engine, options, &durations);
-  const ReportComparison comparison =
-      compareReports(reportOf(baseline, *options.compare, &durations), fileReport);
+  const ReportComparison comparison = compareReports(*baseline, fileReport);
 
   bool ok = true;
   if (options.json) {
@@ -465,7 +460,7 @@ int main(int argc, char** argv) {
     ok &= status == cli::LoadFileStatus::Written;
   }
   if (options.compare) {
-    const int status = compareWithBaseline(*backend, options, prompter, console, report);
+    const int status = compareWithBaseline(session, options, report);
     return ok ? status : 1;
   }
   if (options.json) {

@@ -119,7 +119,12 @@ int main(int argc, char** argv) {
 
   if (!parsed->traceFile.isEmpty()) {
     const QString file = parsed->traceFile;
-    QTimer::singleShot(0, &document, [&document, file] { document.openDocument(file); });
+    const QString baseline = parsed->baselineFile;
+    QTimer::singleShot(0, &document, [&document, file, baseline] {
+      if (document.openDocument(file) && !baseline.isEmpty()) {
+        document.compareWithFile(baseline);
+      }
+    });
   }
   const int code = QApplication::exec();
   session.progress = nullptr;

@@ -19,8 +19,11 @@ constexpr std::array<ComparisonColumn, 8> Columns{{
     {"Max Ratio", ComparedFigure::Max, ComparisonPart::Ratio},
 }};
 
-// A duration in s, ms, µs or ns, three decimals, with a sign when asked.
+// A duration in s, ms, µs or ns, three decimals, with a sign when asked; no change is "0".
 std::string durationText(double seconds, bool signedText) {
+  if (seconds == 0.0) {
+    return "0";
+  }
   const double magnitude = std::fabs(seconds);
   const char* unit = "s";
   double scaled = seconds;

@@ -8,6 +8,7 @@
 #include "io/MesFile.h"
 #include "io/RunFile.h"
 #include "io/StatisticsExport.h"
+#include "session/BaselineReport.h"
 #include "views/CStreamListView.h"
 #include "views/TimeStepContent.h"
 #include "views/TimeStepDialogs.h"
@@ -271,6 +272,60 @@ bool CKelvorDoc::canClose() {
   }
   session_.runNameTable.clear();
   return true;
+}
+
+void CKelvorDoc::updateAllViews(UpdateHint hint) {
+  if (hint == UpdateHint::StatisticsChanged) {
+    refreshComparison();
+  }
+  emit viewsUpdate(hint);
+}
+
+bool CKelvorDoc::compareWith() {
+  if (refusedWhileRecording()) {
+    return false;
+  }
+  const std::optional<QString> chosen = dialogs_.openFile(window_, OpenFilter);
+  return chosen && compareWithFile(*chosen);
+}
+
+bool CKelvorDoc::compareWithFile(const QString& path) {
+  if (refusedWhileRecording() || loading_) {
+    return false;
+  }
+  // An unsupported or unreadable file is reported by the loader, as for "Open".
+  const std::string file = QFileInfo(path).absoluteFilePath().toStdString();
+  std::optional<StatisticsReport> report;
+  const bool ran = runBackgroundJob(
+      [&] { report = loadBaselineReport(session_, file, std::nullopt, KELVOR_VERSION); }, window_);
+  if (!ran || !report) {
+    return false;
+  }
+  baseline_ = std::move(report);
+  refreshComparison();
+  emit comparisonChanged();
+  emit viewsUpdate(UpdateHint::StatisticsChanged);
+  return true;
+}
+
+void CKelvorDoc::closeComparison() {
+  if (!baseline_) {
+    return;
+  }
+  baseline_.reset();
+  comparison_ = ComparisonLookup();
+  emit comparisonChanged();
+  emit viewsUpdate(UpdateHint::StatisticsChanged);
+}
+
+void CKelvorDoc::refreshComparison() {
+  // While recording the table shows the live columns only; the comparison waits for the
+  // recording's end.
+  if (!baseline_ || loading_ || session_.acquisitionState == AcquisitionState::Recording) {
+    return;
+  }
+  comparison_ =
+      ComparisonLookup(compareReports(*baseline_, currentReport(session_, KELVOR_VERSION)));
 }
 
 }  // namespace kelvor::gui

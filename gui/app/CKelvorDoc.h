@@ -11,9 +11,11 @@
 #include "analysis/TimeWindow.h"
 #include "app/FileDialogs.h"
 #include "app/ViewModes.h"
+#include "io/StatisticsReport.h"
 #include "session/Session.h"
 #include "session/TraceLoader.h"
 #include "timestep/TimeStepFonts.h"
+#include "views/ComparisonColumns.h"
 
 namespace kelvor::gui {
 
@@ -112,7 +114,16 @@ class CKelvorDoc final : public QObject {
   // while a load replaces the engine.
   void analyseWindow(TimeWindow window);
 
-  void updateAllViews(UpdateHint hint) { emit viewsUpdate(hint); }
+  void updateAllViews(UpdateHint hint);
+
+  // "Compare With...": loads a second trace as the baseline (with the current settings, on a
+  // worker thread) and keeps its report, so that the statistics table shows the differences
+  // until "Close Comparison". False when no file was chosen or it could not be read.
+  bool compareWith();
+  bool compareWithFile(const QString& path);
+  void closeComparison();
+  // The comparison of the current statistics with the baseline, or null when none is open.
+  const ComparisonLookup* comparison() const { return baseline_ ? &comparison_ : nullptr; }
   // Whether the engine is being replaced now; the views must not read it meanwhile.
   bool loading() const { return loading_; }
 
@@ -126,6 +137,8 @@ class CKelvorDoc final : public QObject {
   void titleChanged(const QString& title);
   // A file was opened: it goes to the top of the recent-file list.
   void recentFileAdded(const QString& path);
+  // A comparison was opened or closed: the statistics table gains or drops its columns.
+  void comparisonChanged();
 
  private:
   // Asks whether the data are to be saved as .run first; false when the caller must stop.
@@ -144,6 +157,11 @@ class CKelvorDoc final : public QObject {
   std::unique_ptr<TimeStepDialogs> timeStepDialogs_;
   std::unique_ptr<TimeStepContent> timeStepContent_;
   FontBackendFactory fontBackends_;
+  // The comparison with the baseline, made again whenever the statistics change.
+  void refreshComparison();
+
+  std::optional<StatisticsReport> baseline_;
+  ComparisonLookup comparison_;
   bool lastSavedIlm_ = false;
   bool loading_ = false;
   ShownView shownView_ = ShownView::StatisticsTable;

@@ -146,6 +146,18 @@ void CMainFrame::createActions() {
   statistic->setStatusTip("Save Statistic");
   connect(statistic, &QAction::triggered, &document_, &CKelvorDoc::saveStatistic);
 
+  QAction* compare = addCommand("Compare &With...");
+  compare->setStatusTip(
+      "Compare the statistics with those of a baseline trace: the table gains the differences.");
+  connect(compare, &QAction::triggered, &document_, &CKelvorDoc::compareWith);
+  QAction* closeComparison = addCommand("Close &Comparison");
+  closeComparison->setStatusTip("Drop the comparison with the baseline trace.");
+  closeComparison->setEnabled(false);
+  connect(closeComparison, &QAction::triggered, &document_, &CKelvorDoc::closeComparison);
+  connect(&document_, &CKelvorDoc::comparisonChanged, this, [this, closeComparison] {
+    closeComparison->setEnabled(document_.comparison() != nullptr);
+  });
+
   QAction* print = addCommand("&Print...\tStrg+P", QKeySequence("Ctrl+P"));
   print->setIcon(QIcon::fromTheme("document-print", style->standardIcon(QStyle::SP_DriveFDIcon)));
   // Printing, print preview and printer set-up go to the view in the left pane.
@@ -216,6 +228,8 @@ void CMainFrame::createMenus() {
   file->addAction(action("Open..."));
   file->addAction(action("Save As"));
   file->addAction(action("Save Statistic"));
+  file->addAction(action("Compare With..."));
+  file->addAction(action("Close Comparison"));
   file->addSeparator();
   file->addAction(action("Print..."));
   file->addAction(action("Side view"));
@@ -284,7 +298,8 @@ void CMainFrame::createStatusBar() {
 
 void CMainFrame::updateRecordingCommands() {
   const bool recording = recording_->recording();
-  for (const char* name : {"Record", "Properties...", "Mobile On", "Mobile Off", "Open..."}) {
+  for (const char* name :
+       {"Record", "Properties...", "Mobile On", "Mobile Off", "Open...", "Compare With..."}) {
     action(name)->setEnabled(!recording);
   }
   action("Stop")->setEnabled(recording);

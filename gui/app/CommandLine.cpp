@@ -104,6 +104,13 @@ std::optional<DesktopArguments> parseDesktopArguments(const QStringList& argumen
       result.size = *size;
       sizeGiven = true;
       ++i;
+    } else if (argument == "--compare") {
+      const std::optional<QString> file = value();
+      if (!file) {
+        return std::nullopt;
+      }
+      result.baselineFile = *file;
+      ++i;
     } else if (argument == "--save-image") {
       const std::optional<QString> file = value();
       if (!file) {
@@ -123,6 +130,11 @@ std::optional<DesktopArguments> parseDesktopArguments(const QStringList& argumen
   }
   if (result.imageFile.isEmpty() && (viewGiven || sizeGiven || result.window)) {
     error = QString("--view, --window and --size go with --save-image");
+    return std::nullopt;
+  }
+  if (!result.baselineFile.isEmpty() &&
+      (result.traceFile.isEmpty() || !result.imageFile.isEmpty())) {
+    error = QString("--compare needs a FILE to compare and goes without --save-image");
     return std::nullopt;
   }
   if (!result.imageFile.isEmpty() && result.traceFile.isEmpty()) {

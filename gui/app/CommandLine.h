@@ -11,7 +11,7 @@
 namespace kelvor::gui {
 
 inline constexpr const char* DesktopUsage =
-    "Usage: kelvor [--config SETTINGS.ini] [FILE]\n"
+    "Usage: kelvor [--config SETTINGS.ini] [--compare BASELINE] [FILE]\n"
     "       kelvor [--config SETTINGS.ini] [--view table|percent|timestep|load]\n"
     "              [--window START END] [--size WIDTHxHEIGHT] --save-image FILE.png FILE\n";
 
@@ -20,8 +20,9 @@ inline constexpr QSize DefaultImageSize(1400, 820);
 
 // What the desktop program was asked to do on its command line.
 struct DesktopArguments {
-  QString configFile;  // empty: the user's own settings
-  QString traceFile;   // empty: open nothing
+  QString configFile;    // empty: the user's own settings
+  QString traceFile;     // empty: open nothing
+  QString baselineFile;  // compared with the trace file once it is open; empty: none
   // With an image file the program renders the view into it and ends, without a window.
   QString imageFile;
   ViewMode view = ViewMode::StatisticsTable;

@@ -43,6 +43,15 @@ CKelvorView::CKelvorView(CKelvorDoc& document, QWidget* parent)
     rebuildColumns();
   });
   connect(&document_, &CKelvorDoc::viewsUpdate, this, &CKelvorView::onUpdate);
+  connect(&document_, &CKelvorDoc::comparisonChanged, this, [this] {
+    model_.setComparison(document_.comparison());
+    applyColumnWidths();
+    // The new columns follow the twenty statistics columns: bring them into sight.
+    if (document_.comparison() != nullptr &&
+        model_.columnCount() > model_.statisticsColumnCount()) {
+      scrollTo(model_.index(0, model_.columnCount() - 1), QAbstractItemView::PositionAtTop);
+    }
+  });
 
   // Initial update: the columns, then an analysis of the whole stream, whose update hint
   // brings the rows.
@@ -51,7 +60,12 @@ CKelvorView::CKelvorView(CKelvorDoc& document, QWidget* parent)
 }
 
 void CKelvorView::applyColumnWidths() {
-  for (int column = 0; column < model_.columnCount(); ++column) {
+  // The difference columns of a comparison are as wide as the statistics' duration columns.
+  constexpr int ComparisonColumnWidth = 110;
+  for (int column = model_.statisticsColumnCount(); column < model_.columnCount(); ++column) {
+    setColumnWidth(column, scaledColumnWidth(ComparisonColumnWidth, fontMetrics()));
+  }
+  for (int column = 0; column < model_.statisticsColumnCount(); ++column) {
     const int icon = column == 0 ? iconSize().width() + 8 : 0;
     setColumnWidth(column, scaledColumnWidth(statisticsColumn(column).width, fontMetrics()) + icon);
   }

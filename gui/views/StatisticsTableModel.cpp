@@ -16,6 +16,21 @@ void StatisticsTableModel::refreshRows(const StatisticsRowSource& source) {
   endResetModel();
 }
 
+void StatisticsTableModel::setComparison(const ComparisonLookup* comparison) {
+  beginResetModel();
+  comparison_ = comparison;
+  endResetModel();
+}
+
+const ComparisonColumn* StatisticsTableModel::comparisonColumnAt(int column) const {
+  const bool shown = comparison_ != nullptr && columns_ == FullStatisticsColumns;
+  if (!shown || column < columns_) {
+    return nullptr;
+  }
+  const auto index = static_cast<std::size_t>(column - columns_);
+  return index < comparisonColumns().size() ? &comparisonColumns()[index] : nullptr;
+}
+
 void StatisticsTableModel::clearRows() {
   beginResetModel();
   rows_.clear();
@@ -27,7 +42,11 @@ int StatisticsTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int StatisticsTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : columns_;
+  if (parent.isValid()) {
+    return 0;
+  }
+  const bool compared = comparison_ != nullptr && columns_ == FullStatisticsColumns;
+  return columns_ + (compared ? static_cast<int>(comparisonColumns().size()) : 0);
 }
 
 namespace {
@@ -40,6 +59,9 @@ Qt::Alignment alignmentOf(int column) {
 }  // namespace
 
 std::optional<QString> StatisticsTableModel::cellText(int row, int column) const {
+  if (const ComparisonColumn* compared = comparisonColumnAt(column)) {
+    return QString::fromStdString(comparisonCellText(*compared, comparison_->find(rowAt(row).id)));
+  }
   return QString::fromStdString(rowAt(row).texts[static_cast<std::size_t>(column)]);
 }
 
@@ -51,10 +73,16 @@ QVariant StatisticsTableModel::cellIcon(int row, int column) const {
 }
 
 std::optional<Qt::Alignment> StatisticsTableModel::cellAlignment(int /*row*/, int column) const {
+  if (comparisonColumnAt(column) != nullptr) {
+    return Qt::AlignVCenter | Qt::AlignRight;
+  }
   return alignmentOf(column);
 }
 
 QVariant StatisticsTableModel::cellSortValue(int row, int column) const {
+  if (const ComparisonColumn* compared = comparisonColumnAt(column)) {
+    return comparisonCellValue(*compared, comparison_->find(rowAt(row).id));
+  }
   if (statisticsColumn(column).kind == StatisticsValueKind::EntryName) {
     return *cellText(row, column);
   }
@@ -63,7 +91,20 @@ QVariant StatisticsTableModel::cellSortValue(int row, int column) const {
 
 QVariant StatisticsTableModel::headerData(int section, Qt::Orientation orientation,
                                           int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section >= columns_) {
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) {
+    return {};
+  }
+  if (const ComparisonColumn* compared = comparisonColumnAt(section)) {
+    if (role == Qt::DisplayRole) {
+      return QString::fromUtf8(compared->header);
+    }
+    if (role == Qt::ToolTipRole) {
+      return QString("Compared with the baseline %1")
+          .arg(QString::fromStdString(comparison_->baselineFile()));
+    }
+    if (role == Qt::TextAlignmentRole) {
+      return QVariant::fromValue(Qt::Alignment(Qt::AlignVCenter | Qt::AlignRight));
+    }
     return {};
   }
   if (role == Qt::DisplayRole) {

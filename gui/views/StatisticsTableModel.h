@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "views/ArrowIcons.h"
+#include "views/ComparisonColumns.h"
 #include "views/RowModelBase.h"
 #include "views/StatisticsRows.h"
 
@@ -21,6 +22,11 @@ class StatisticsTableModel final : public RowModelBase {
   void refreshRows(const StatisticsRowSource& source);
   // Drops every row (before the engine is replaced).
   void clearRows();
+  // The comparison whose difference columns follow the statistics columns (none while the live
+  // set is shown); null for none. The lookup must outlive its use here.
+  void setComparison(const ComparisonLookup* comparison);
+  // The statistics columns shown, without the difference columns.
+  int statisticsColumnCount() const { return columns_; }
 
   const std::vector<StatisticsRow>& rows() const { return rows_; }
 
@@ -36,8 +42,12 @@ class StatisticsTableModel final : public RowModelBase {
   std::optional<Qt::Alignment> cellAlignment(int row, int column) const override;
   QVariant cellSortValue(int row, int column) const override;
 
+  // The difference column at a model column, or null for a statistics column.
+  const ComparisonColumn* comparisonColumnAt(int column) const;
+
   std::vector<StatisticsRow> rows_;
   int columns_ = FullStatisticsColumns;
+  const ComparisonLookup* comparison_ = nullptr;
   ArrowIcons icons_{16};
 };
 

@@ -9,6 +9,7 @@
 #include "app/CKelvorDoc.h"
 #include "app/GuiPrompter.h"
 #include "io/RunFile.h"
+#include "views/StatisticsTableModel.h"
 
 namespace kelvor::test {
 namespace {
@@ -275,6 +276,61 @@ TEST_F(DocumentFlowTest, ExportedMesFileOpensAgain) {
   dialogs.answers = {qpath("missing-dir/out.mes")};
   document.exportMes();
   EXPECT_EQ(prompter.shown.back().text, "Unable to save the file.");
+}
+
+}  // namespace
+}  // namespace kelvor::test
+
+namespace kelvor::test {
+namespace {
+
+TEST_F(DocumentFlowTest, ComparisonFollowsTheStatisticsUntilItIsClosed) {
+  ASSERT_TRUE(document.openDocument(QString::fromStdString(writePrn("a.prn"))));
+  // The baseline: the same process runs once, and a second one runs that the trace lacks.
+  std::string text = "header line\n";
+  text += etmWrite(1, 0, 0x0312, "1.000us");
+  text += etmWrite(2, 2, 0x0312, "5.000us");
+  text += etmWrite(3, 0, 0x0444, "1.000us");
+  text += etmWrite(4, 2, 0x0444, "2.000us");
+  writeText(path("base.prn"), text);
+  int changes = 0;
+  QObject::connect(&document, &CKelvorDoc::comparisonChanged, [&] { ++changes; });
+
+  EXPECT_FALSE(document.compareWithFile(qpath("missing.prn")));
+  EXPECT_EQ(document.comparison(), nullptr);
+  dialogs.answers = {qpath("base.prn")};
+  ASSERT_TRUE(document.compareWith());
+  ASSERT_NE(document.comparison(), nullptr);
+  EXPECT_EQ(changes, 1);
+  const auto figure = [&](std::uint32_t id, ComparedFigure f) {
+    const EntryComparison* e = document.comparison()->find(id);
+    EXPECT_NE(e, nullptr) << id;
+    return e != nullptr ? e->figure(f) : FigurePair{};
+  };
+  EXPECT_EQ(figure(0x0312, ComparedFigure::Calls).baseline, 1.0);
+  EXPECT_EQ(figure(0x0312, ComparedFigure::Calls).file, 2.0);
+  EXPECT_EQ(document.comparison()->find(0x0444)->presence, EntryPresence::OnlyBaseline);
+  // The baseline was read into a session of its own: the current trace is as it was.
+  EXPECT_EQ(session.engine->stream().size(), 4u);
+  EXPECT_EQ(session.engine->find(0x0444), nullptr);
+
+  // The statistics table gains the difference columns.
+  gui::StatisticsTableModel model;
+  model.refreshRows(statisticsRowSource(session));
+  model.setComparison(document.comparison());
+  EXPECT_EQ(model.columnCount(),
+            FullStatisticsColumns + static_cast<int>(comparisonColumns().size()));
+  EXPECT_EQ(model.data(model.index(0, FullStatisticsColumns + 2)).toString(), "+1");
+
+  // A new window's statistics are compared again.
+  const EventStream& stream = session.engine->stream();
+  document.analyseWindow(
+      TimeWindow::between(stream[0].time, (stream[1].time + stream[2].time) / 2));
+  EXPECT_EQ(figure(0x0312, ComparedFigure::Calls).file, 1.0);
+
+  document.closeComparison();
+  EXPECT_EQ(document.comparison(), nullptr);
+  EXPECT_EQ(changes, 2);
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ TEST(ComparisonColumnsTest, CellTexts) {
       {"\xCE\x94 P99 w/o Int", entryWith(ComparedFigure::P99, 3e-3, 1e-3), "-2.000 ms"},
       {"\xCE\x94 Mean w/o Int", entryWith(ComparedFigure::Mean, 1e-7, 1.5e-7), "+50.000 ns"},
       {"Base Max w/o Int", entryWith(ComparedFigure::Max, 1.5, 1.0), "1.500 s"},
+      {"\xCE\x94 Max w/o Int", entryWith(ComparedFigure::Max, 2e-4, 2e-4), "0"},
       {"Max Ratio", entryWith(ComparedFigure::Max, 2e-4, 3e-4), "1.500"},
       {"Max Ratio", entryWith(ComparedFigure::Max, 0.0, 3e-4), "-"},
       {"Max Ratio", entryWith(ComparedFigure::Max, 0.0, 3e-4, EntryPresence::OnlyFile), "new"},

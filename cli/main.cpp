@@ -306,11 +306,15 @@ void applyOptionSettings(Session& session, const Options& options) {
   for (const auto& [key, value] : options.sets) {
     session.settings.Set(key, value);
   }
+  // Paths on the command line are relative to the current folder, not to the settings file's.
+  const auto fromHere = [](const std::string& path) {
+    return path.empty() ? path : std::filesystem::absolute(path).string();
+  };
   if (options.pid) {
-    session.settings.Set(setting::ProcessIdFile, *options.pid);
+    session.settings.Set(setting::ProcessIdFile, fromHere(*options.pid));
   }
   if (options.irq) {
-    session.settings.Set(setting::InterruptFile, *options.irq);
+    session.settings.Set(setting::InterruptFile, fromHere(*options.irq));
   }
 }
 
@@ -394,6 +398,9 @@ int main(int argc, char** argv) {
   }
 
   Session session(*backend);
+  if (options.config) {
+    session.settingsFolder = std::filesystem::absolute(*options.config).parent_path().string();
+  }
   applyOptionSettings(session, options);
 
   ConsolePrompter prompter(options.answer);

@@ -78,6 +78,9 @@ int main(int argc, char** argv) {
   }
   Session session(*backend);
   session.settings.Load();
+  if (!configFile.isEmpty()) {
+    session.settingsFolder = QFileInfo(configFile).absolutePath().toStdString();
+  }
 
   if (!parsed->imageFile.isEmpty()) {
     // Messages go to standard error; questions are answered No.

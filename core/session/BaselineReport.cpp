@@ -18,6 +18,7 @@ std::optional<StatisticsReport> loadBaselineReport(const Session& current, const
   baseline.analysis.prompter = current.analysis.prompter;
   baseline.analysis.console = current.analysis.console;
   baseline.progress = current.progress;
+  baseline.settingsFolder = current.settingsFolder;
   loadIdFilesInto(baseline);
   if (openTraceFile(baseline, path) != OpenResult::Loaded || !baseline.engine) {
     return std::nullopt;

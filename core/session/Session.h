@@ -36,6 +36,10 @@ struct Session {
   AcquisitionState acquisitionState = AcquisitionState::Loaded;
   std::uint32_t runFileLoaded = 0;
   std::string currentTraceFile;
+  // The folder of the settings file the user named (kelvor-cli's or the desktop program's
+  // --config); empty for the user's own settings. Relative ID file paths of such a file are read
+  // from its folder.
+  std::string settingsFolder;
   std::string currentExtension = "run";  // of the file last opened
   bool lessThanSeen = false;
   TimeStepShared timeStep;

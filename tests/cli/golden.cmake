@@ -73,3 +73,14 @@ file(READ ${OUT}/unsupported.stderr text)
 if(NOT text MATCHES "Loaded File Format Not Supported")
   message(SEND_ERROR "unsupported: the message is missing from standard error")
 endif()
+
+# A settings file names its ID files relative to its own folder: the table is the same when the
+# tool runs from another folder.
+execute_process(COMMAND ${CLI} --config ${ROOT}/examples/sample.ini ${ROOT}/examples/sample.prn
+                WORKING_DIRECTORY ${OUT} RESULT_VARIABLE rc OUTPUT_FILE ${OUT}/elsewhere.stdout
+                ERROR_QUIET)
+file(READ ${OUT}/elsewhere.stdout elsewhere)
+file(READ ${OUT}/prn-table.stdout here)
+if(NOT rc EQUAL 0 OR NOT elsewhere STREQUAL here)
+  message(SEND_ERROR "elsewhere: the table differs when run from another folder (status ${rc})")
+endif()

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ChromeTraceOutput.h"
 #include "QSettingsBackend.h"
 #include "Recording.h"
 #include "StatisticsTable.h"
@@ -34,7 +35,8 @@ using namespace kelvor;
 constexpr const char* kUsage =
     "Usage: kelvor-cli [--config FILE] [--set KEY=VALUE]... [--pid PATH] [--irq PATH]\n"
     "                  [--window START END] [--answer yes|no]\n"
-    "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH] [--quiet] FILE\n"
+    "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH]\n"
+    "                  [--chrome-trace PATH] [--quiet] FILE\n"
     "       kelvor-cli [options] --record SECONDS [--link simulated|serial:DEVICE|library:PATH]\n"
     "                  [outputs]\n"
     "\n"
@@ -54,6 +56,8 @@ constexpr const char* kUsage =
     "  --mes PATH          export the events as a .mes file\n"
     "  --run PATH          save the trace as a .run file\n"
     "  --ilm PATH          write the interrupt-lock periods\n"
+    "  --chrome-trace PATH write the timeline as a trace-event JSON file (only the\n"
+    "                      stretches inside --window, when given)\n"
     "  --record SECONDS    record from the phone's trace channel instead of reading FILE\n"
     "  --link KIND         where to record from: simulated (the default, a simulated phone\n"
     "                      in this program), serial:DEVICE (our serial link on a serial\n"
@@ -73,7 +77,7 @@ struct Options {
   std::optional<std::string> irq;
   std::optional<TimeWindow> window;
   PromptAnswer answer = PromptAnswer::Yes;
-  std::optional<std::string> asc, mes, run, ilm;
+  std::optional<std::string> asc, mes, run, ilm, chromeTrace;
   bool quiet = false;
   std::optional<double> recordSeconds;
   cli::LinkChoice link;
@@ -151,6 +155,9 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
     } else if (arg == "--ilm") {
       if (!need("--ilm", options.ilm))
         return usageError("--ilm needs a path");
+    } else if (arg == "--chrome-trace") {
+      if (!need("--chrome-trace", options.chromeTrace))
+        return usageError("--chrome-trace needs a path");
     } else if (arg == "--set") {
       const char* text = value("--set");
       const char* equals = text != nullptr ? std::strchr(text, '=') : nullptr;
@@ -303,7 +310,11 @@ int main(int argc, char** argv) {
   if (options.ilm) {
     ok &= reportWrite(engine.locks().writeLockFile(*options.ilm), *options.ilm);
   }
-  if (!options.asc && !options.mes && !options.run && !options.ilm) {
+  if (options.chromeTrace) {
+    ok &= reportWrite(cli::writeChromeTraceOutput(session, *options.chromeTrace, options.window),
+                      *options.chromeTrace);
+  }
+  if (!options.asc && !options.mes && !options.run && !options.ilm && !options.chromeTrace) {
     const std::string table = cli::formatStatisticsTable(engine, session.processTable);
     std::fwrite(table.data(), 1, table.size(), stdout);
   }

@@ -145,6 +145,10 @@ void CMainFrame::createActions() {
   statistic->setStatusTip("Save Statistic");
   connect(statistic, &QAction::triggered, &document_, &CKelvorDoc::saveStatistic);
 
+  QAction* timeline = addCommand("Export &Timeline...");
+  timeline->setStatusTip("Export the timeline as a trace-event JSON file for trace viewers.");
+  connect(timeline, &QAction::triggered, &document_, &CKelvorDoc::exportTimeline);
+
   QAction* print = addCommand("&Print...\tStrg+P", QKeySequence("Ctrl+P"));
   print->setIcon(QIcon::fromTheme("document-print", style->standardIcon(QStyle::SP_DriveFDIcon)));
   // Printing, print preview and printer set-up go to the view in the left pane.
@@ -212,6 +216,7 @@ void CMainFrame::createMenus() {
   file->addAction(action("Open..."));
   file->addAction(action("Save As"));
   file->addAction(action("Save Statistic"));
+  file->addAction(action("Export Timeline..."));
   file->addSeparator();
   file->addAction(action("Print..."));
   file->addAction(action("Side view"));

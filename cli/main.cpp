@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ChromeTraceOutput.h"
 #include "LoadOverTimeFile.h"
 #include "QSettingsBackend.h"
 #include "Recording.h"
@@ -40,7 +41,7 @@ constexpr const char* kUsage =
     "                  [--asc PATH] [--mes PATH] [--run PATH] [--ilm PATH]\n"
     "                  [--format table|tsv|json|jsonl] [--json PATH] [--tsv PATH]\n"
     "                  [--distributions] [--load PATH [--intervals N | --interval SECONDS]]\n"
-    "                  [--quiet] FILE\n"
+    "                  [--chrome-trace PATH] [--quiet] FILE\n"
     "       kelvor-cli [options] --record SECONDS [--link simulated|serial:DEVICE|library:PATH]\n"
     "                  [outputs]\n"
     "       kelvor-cli [options] --compare BASELINE [--fail-above PERCENT] FILE\n"
@@ -77,6 +78,8 @@ constexpr const char* kUsage =
     "                      entry's share, tab-separated\n"
     "  --intervals N       cut the window into N equal intervals (default 100)\n"
     "  --interval SECONDS  cut it into intervals of this length (the last may be shorter)\n"
+    "  --chrome-trace PATH write the timeline as a trace-event JSON file (only the\n"
+    "                      stretches inside --window, when given)\n"
     "  --record SECONDS    record from the phone's trace channel instead of reading FILE\n"
     "  --link KIND         where to record from: simulated (the default, a simulated phone\n"
     "                      in this program), serial:DEVICE (our serial link on a serial\n"
@@ -101,7 +104,7 @@ struct Options {
   bool distributions = false;
   std::optional<std::string> compare;
   std::optional<double> failAbove;
-  std::optional<std::string> asc, mes, run, ilm, load;
+  std::optional<std::string> asc, mes, run, ilm, load, chromeTrace;
   std::optional<LoadCut> loadCut;
   bool quiet = false;
   std::optional<double> recordSeconds;
@@ -221,6 +224,9 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
                                 : "--interval needs a positive number of seconds");
       }
       options.loadCut = cut;
+    } else if (arg == "--chrome-trace") {
+      if (!need("--chrome-trace", options.chromeTrace))
+        return usageError("--chrome-trace needs a path");
     } else if (arg == "--set") {
       const char* text = value("--set");
       const char* equals = text != nullptr ? std::strchr(text, '=') : nullptr;
@@ -458,6 +464,10 @@ int main(int argc, char** argv) {
   if (options.ilm) {
     ok &= reportWrite(engine.locks().writeLockFile(*options.ilm), *options.ilm);
   }
+  if (options.chromeTrace) {
+    ok &= reportWrite(cli::writeChromeTraceOutput(session, *options.chromeTrace, options.window),
+                      *options.chromeTrace);
+  }
   if (options.load) {
     const cli::LoadFileStatus status = cli::writeLoadOverTime(
         engine, session.processTable, options.loadCut.value_or(LoadCut{}), *options.load);
@@ -477,7 +487,7 @@ int main(int argc, char** argv) {
     ok &= reportWrite(cli::writeTextFile(*options.tsv, reportTsv(report)), *options.tsv);
   }
   const bool wroteFiles = options.asc || options.mes || options.run || options.ilm ||
-                          options.load || options.json || options.tsv;
+                          options.load || options.chromeTrace || options.json || options.tsv;
   if (options.format || !wroteFiles) {
     const std::string text = cli::formatReport(
         report, options.format.value_or(cli::OutputFormat::Table), engine, session.processTable);

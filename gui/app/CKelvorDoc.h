@@ -43,6 +43,8 @@ inline constexpr const char* SaveIlmFilter =
 inline constexpr const char* StatisticFilter =
     "Statistic Files (*.asc)|*.asc|All Files (*.*)|*.*||";
 inline constexpr const char* ExportMesFilter = "Export File(*.mes)|*.mes|All Files (*.*)|*.*||";
+inline constexpr const char* ExportTimelineFilter =
+    "Trace Event Files (*.json)|*.json|All Files (*.*)|*.*||";
 
 inline constexpr const char* OpenWhileRecordingText =
     "A recording is running. Stop it before opening a file.";
@@ -102,6 +104,8 @@ class CKelvorDoc final : public QObject {
   void saveStatistic();
   // "Export To .mes file" of the stream list.
   void exportMes();
+  // "Export Timeline...": the time-step chart as a trace-event JSON file for trace viewers.
+  void exportTimeline();
   // The questions before the program closes; true when it may close.
   bool canClose();
 

@@ -146,6 +146,9 @@ void CMainFrame::createActions() {
   statistic->setStatusTip("Save Statistic");
   connect(statistic, &QAction::triggered, &document_, &CKelvorDoc::saveStatistic);
 
+  QAction* timeline = addCommand("Export &Timeline...");
+  timeline->setStatusTip("Export the timeline as a trace-event JSON file for trace viewers.");
+  connect(timeline, &QAction::triggered, &document_, &CKelvorDoc::exportTimeline);
   QAction* compare = addCommand("Compare &With...");
   compare->setStatusTip(
       "Compare the statistics with those of a baseline trace: the table gains the differences.");
@@ -230,6 +233,7 @@ void CMainFrame::createMenus() {
   file->addAction(action("Save Statistic"));
   file->addAction(action("Compare With..."));
   file->addAction(action("Close Comparison"));
+  file->addAction(action("Export Timeline..."));
   file->addSeparator();
   file->addAction(action("Print..."));
   file->addAction(action("Side view"));

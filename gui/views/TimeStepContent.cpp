@@ -1,24 +1,13 @@
 #include "views/TimeStepContent.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "settings/AnalysisSettings.h"
 #include "views/StatisticsRows.h"
 #include "views/TimeStepPaintPrimitives.h"
+#include "views/TimelineSnapshot.h"
 
 namespace kelvor::gui {
-
-namespace {
-
-// The clock the curve starts at: the configured text as a decimal number of MHz, 0 when it is
-// none.
-double curveStartClock(const SettingsStore& settings) {
-  const std::string text = settings.Get(setting::StartClock);
-  return std::strtod(text.c_str(), nullptr);
-}
-
-}  // namespace
 
 void TimeStepContent::clear() {
   hasData_ = false;

@@ -53,6 +53,15 @@ run_case(txt-window 0 --config examples/sample-tla.ini --window 0.001 0.002
          --asc ${OUT}/sample-txt-window.asc examples/sample.txt)
 compare(txt-window ${OUT}/sample-txt-window.asc)
 
+# The timeline of 1.2 ms of the ETM sample as trace-event JSON: an output option, so no table.
+run_case(chrome-trace 0 --config examples/sample.ini --window 0.0100 0.0112
+         --chrome-trace ${OUT}/sample-prn-window.json examples/sample.prn)
+compare(chrome-trace ${OUT}/sample-prn-window.json)
+file(READ ${OUT}/chrome-trace.stdout text)
+if(NOT text STREQUAL "")
+  message(SEND_ERROR "chrome-trace: the table was printed as well")
+endif()
+
 # A .run saved and loaded again, and the exported .mes loaded again.
 run_case(run-save 0 --config examples/sample.ini --run ${OUT}/sample.run examples/sample.prn)
 run_case(run-load 0 --config examples/sample.ini --asc ${OUT}/sample-run.asc ${OUT}/sample.run)

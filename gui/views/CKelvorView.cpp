@@ -12,6 +12,12 @@
 #include "views/TablePrinter.h"
 
 namespace kelvor::gui {
+namespace {
+
+// Where the difference columns of a comparison are shown: after "PID", "Text" and "% RT".
+constexpr int ComparisonColumnsAt = 3;
+
+}  // namespace
 
 CKelvorView::~CKelvorView() = default;
 
@@ -46,10 +52,12 @@ CKelvorView::CKelvorView(CKelvorDoc& document, QWidget* parent)
   connect(&document_, &CKelvorDoc::comparisonChanged, this, [this] {
     model_.setComparison(document_.comparison());
     applyColumnWidths();
-    // The new columns follow the twenty statistics columns: bring them into sight.
-    if (document_.comparison() != nullptr &&
-        model_.columnCount() > model_.statisticsColumnCount()) {
-      scrollTo(model_.index(0, model_.columnCount() - 1), QAbstractItemView::PositionAtTop);
+    // The model appends the difference columns; they are shown right after the entry's share,
+    // next to the names they belong to.
+    QHeaderView* header = horizontalHeader();
+    const int first = model_.statisticsColumnCount();
+    for (int column = first; column < model_.columnCount(); ++column) {
+      header->moveSection(header->visualIndex(column), ComparisonColumnsAt + (column - first));
     }
   });
 

@@ -1,5 +1,6 @@
 #include "app/CKelvorDoc.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <array>
 
@@ -165,6 +166,7 @@ bool CKelvorDoc::openDocument(const QString& requested) {
   emit recentFileAdded(qpath);
 
   loading_ = true;
+  durationsCurrent_ = false;
   timeStepContent_->clear();
   emit viewsDetach();
   const OpenResult result = loader_(session_, path);
@@ -182,6 +184,7 @@ bool CKelvorDoc::openDocument(const QString& requested) {
 }
 
 void CKelvorDoc::resetViews() {
+  durationsCurrent_ = false;
   timeStepContent_->clear();
   emit viewsDetach();
   emit viewsRebuild();
@@ -191,10 +194,68 @@ void CKelvorDoc::analyseWindow(TimeWindow window) {
   if (loading_) {
     return;
   }
+  durationsCurrent_ = false;
   if (session_.engine) {
     session_.engine->analyse(window);
   }
   updateAllViews(UpdateHint::StatisticsChanged);
+}
+
+void CKelvorDoc::updateAllViews(UpdateHint hint) {
+  if (hint == UpdateHint::EventsAppended) {
+    // A recording charged further activations.
+    durationsCurrent_ = false;
+  }
+  emit viewsUpdate(hint);
+}
+
+const ActivationDurations* CKelvorDoc::durations() {
+  if (durationsCurrent_) {
+    return durations_.get();
+  }
+  if (loading_ || backgroundJobRunning() || !session_.engine) {
+    return nullptr;
+  }
+  if (!durations_) {
+    durations_ = std::make_unique<ActivationDurations>();
+  }
+  // The engine's window is the analysed one clipped to the stream, which clips to itself: the
+  // analysis repeated over it charges the same activations.
+  StatisticsEngine& engine = *session_.engine;
+  const TimeWindow shown{engine.windowStart(), engine.windowEnd()};
+  ActivationDurations& target = *durations_;
+  // The views keep off the records while the worker recomputes them.
+  loading_ = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  bool finished = false;
+  const bool ran = runBackgroundJob(
+      [&] {
+        engine.analyse(shown, &target);
+        finished = true;
+      },
+      window_);
+  QApplication::restoreOverrideCursor();
+  loading_ = false;
+  if (!ran) {
+    return nullptr;
+  }
+  if (!finished) {
+    // No memory for the durations: none are kept, and the records the worker left half done are
+    // computed again as the table shows them.
+    durations_.reset();
+    engine.analyse(shown);
+    tell(NoMemoryForDurationsText);
+    return nullptr;
+  }
+  durationsCurrent_ = true;
+  // The records were computed anew; the views show them (the durations stay current).
+  emit viewsUpdate(UpdateHint::StatisticsChanged);
+  return durations_.get();
+}
+
+void CKelvorDoc::releaseDurations() {
+  durations_.reset();
+  durationsCurrent_ = false;
 }
 
 SaveOutcome CKelvorDoc::saveAs() {

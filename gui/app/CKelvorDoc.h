@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "analysis/ActivationDurations.h"
 #include "analysis/TimeWindow.h"
 #include "app/FileDialogs.h"
 #include "app/ViewModes.h"
@@ -42,6 +43,8 @@ inline constexpr const char* StatisticFilter =
     "Statistic Files (*.asc)|*.asc|All Files (*.*)|*.*||";
 inline constexpr const char* ExportMesFilter = "Export File(*.mes)|*.mes|All Files (*.*)|*.*||";
 
+inline constexpr const char* NoMemoryForDurationsText =
+    "There is not enough memory to keep the durations of every activation.";
 inline constexpr const char* OpenWhileRecordingText =
     "A recording is running. Stop it before opening a file.";
 
@@ -112,9 +115,20 @@ class CKelvorDoc final : public QObject {
   // while a load replaces the engine.
   void analyseWindow(TimeWindow window);
 
-  void updateAllViews(UpdateHint hint) { emit viewsUpdate(hint); }
-  // Whether the engine is being replaced now; the views must not read it meanwhile.
+  void updateAllViews(UpdateHint hint);
+  // Whether the engine is being replaced now, or its records recomputed on a worker thread; the
+  // views must not read it meanwhile.
   bool loading() const { return loading_; }
+
+  // The net and gross duration of every activation that the statistics shown now were charged
+  // with, or null when they cannot be had now (a load or another background job runs). They are
+  // collected on demand, since they cost 8 bytes an activation: the first call after the
+  // statistics changed repeats their analysis (same window) on a worker thread, keeping the
+  // durations, and then tells the views that the statistics changed; later calls return them at
+  // once.
+  const ActivationDurations* durations();
+  // Frees the memory of the durations (nothing shows them any more).
+  void releaseDurations();
 
  signals:
   // Before a load: the views drop every reference into the engine.
@@ -144,6 +158,9 @@ class CKelvorDoc final : public QObject {
   std::unique_ptr<TimeStepDialogs> timeStepDialogs_;
   std::unique_ptr<TimeStepContent> timeStepContent_;
   FontBackendFactory fontBackends_;
+  std::unique_ptr<ActivationDurations> durations_;
+  // Whether durations_ belong to the statistics in the engine now.
+  bool durationsCurrent_ = false;
   bool lastSavedIlm_ = false;
   bool loading_ = false;
   ShownView shownView_ = ShownView::StatisticsTable;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "views/DistributionFigures.h"
+
 namespace kelvor {
 namespace {
 
@@ -19,27 +21,10 @@ constexpr std::array<ComparisonColumn, 8> Columns{{
     {"Max Ratio", ComparedFigure::Max, ComparisonPart::Ratio},
 }};
 
-// A duration in s, ms, µs or ns, three decimals, with a sign when asked; no change is "0".
-std::string durationText(double seconds, bool signedText) {
-  if (seconds == 0.0) {
-    return "0";
-  }
-  const double magnitude = std::fabs(seconds);
-  const char* unit = "s";
-  double scaled = seconds;
-  if (magnitude != 0.0 && magnitude < 1e-6) {
-    unit = "ns";
-    scaled = seconds * 1e9;
-  } else if (magnitude != 0.0 && magnitude < 1e-3) {
-    unit = "\xC2\xB5s";
-    scaled = seconds * 1e6;
-  } else if (magnitude != 0.0 && magnitude < 1.0) {
-    unit = "ms";
-    scaled = seconds * 1e3;
-  }
-  char text[48];
-  std::snprintf(text, sizeof text, signedText ? "%+.3f %s" : "%.3f %s", scaled, unit);
-  return text;
+// A duration in readable units, with a sign for a difference other than zero.
+std::string signedDurationText(double seconds, bool signedText) {
+  const std::string text = durationText(seconds);
+  return signedText && seconds > 0.0 ? "+" + text : text;
 }
 
 std::optional<double> valueOf(const ComparisonColumn& column, const EntryComparison& entry) {
@@ -98,7 +83,7 @@ std::string comparisonCellText(const ComparisonColumn& column, const EntryCompar
         std::snprintf(text, sizeof text, "%.3f", *value);
         return text;
       }
-      return durationText(*value, column.part == ComparisonPart::Difference);
+      return signedDurationText(*value, column.part == ComparisonPart::Difference);
   }
 }
 

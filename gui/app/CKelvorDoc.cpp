@@ -1,5 +1,6 @@
 #include "app/CKelvorDoc.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <array>
 
@@ -166,6 +167,7 @@ bool CKelvorDoc::openDocument(const QString& requested) {
   emit recentFileAdded(qpath);
 
   loading_ = true;
+  durationsCurrent_ = false;
   timeStepContent_->clear();
   emit viewsDetach();
   const OpenResult result = loader_(session_, path);
@@ -183,6 +185,7 @@ bool CKelvorDoc::openDocument(const QString& requested) {
 }
 
 void CKelvorDoc::resetViews() {
+  durationsCurrent_ = false;
   timeStepContent_->clear();
   emit viewsDetach();
   emit viewsRebuild();
@@ -192,10 +195,63 @@ void CKelvorDoc::analyseWindow(TimeWindow window) {
   if (loading_) {
     return;
   }
+  durationsCurrent_ = false;
   if (session_.engine) {
     session_.engine->analyse(window);
   }
   updateAllViews(UpdateHint::StatisticsChanged);
+}
+
+void CKelvorDoc::updateAllViews(UpdateHint hint) {
+  if (hint == UpdateHint::EventsAppended) {
+    // A recording charged further activations.
+    durationsCurrent_ = false;
+  }
+  if (hint == UpdateHint::StatisticsChanged) {
+    refreshComparison();
+  }
+  emit viewsUpdate(hint);
+}
+
+const ActivationDurations* CKelvorDoc::durations() {
+  if (durationsCurrent_) {
+    return durations_.get();
+  }
+  if (loading_ || backgroundJobRunning() || !session_.engine) {
+    return nullptr;
+  }
+  if (!durations_) {
+    durations_ = std::make_unique<ActivationDurations>();
+  }
+  // A second walk over the window of the statistics shown, which reads the engine and changes
+  // nothing: the views may go on reading it meanwhile.
+  const StatisticsEngine& engine = *session_.engine;
+  ActivationDurations& target = *durations_;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  bool finished = false;
+  const bool ran = runBackgroundJob(
+      [&] {
+        engine.collectDurations(target);
+        finished = true;
+      },
+      window_);
+  QApplication::restoreOverrideCursor();
+  if (!ran) {
+    return nullptr;
+  }
+  if (!finished) {
+    // No memory for the durations: none are kept.
+    durations_.reset();
+    tell(NoMemoryForDurationsText);
+    return nullptr;
+  }
+  durationsCurrent_ = true;
+  return durations_.get();
+}
+
+void CKelvorDoc::releaseDurations() {
+  durations_.reset();
+  durationsCurrent_ = false;
 }
 
 SaveOutcome CKelvorDoc::saveAs() {
@@ -272,13 +328,6 @@ bool CKelvorDoc::canClose() {
   }
   session_.runNameTable.clear();
   return true;
-}
-
-void CKelvorDoc::updateAllViews(UpdateHint hint) {
-  if (hint == UpdateHint::StatisticsChanged) {
-    refreshComparison();
-  }
-  emit viewsUpdate(hint);
 }
 
 bool CKelvorDoc::compareWith() {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "analysis/ActivationDurations.h"
 #include "analysis/TimeWindow.h"
 #include "app/FileDialogs.h"
 #include "app/ViewModes.h"
@@ -46,6 +47,8 @@ inline constexpr const char* ExportMesFilter = "Export File(*.mes)|*.mes|All Fil
 inline constexpr const char* ExportTimelineFilter =
     "Trace Event Files (*.json)|*.json|All Files (*.*)|*.*||";
 
+inline constexpr const char* NoMemoryForDurationsText =
+    "There is not enough memory to keep the durations of every activation.";
 inline constexpr const char* OpenWhileRecordingText =
     "A recording is running. Stop it before opening a file.";
 
@@ -131,6 +134,15 @@ class CKelvorDoc final : public QObject {
   // Whether the engine is being replaced now; the views must not read it meanwhile.
   bool loading() const { return loading_; }
 
+  // The net and gross duration of every activation that the statistics shown now were charged
+  // with, or null when they cannot be had now (a load or another background job runs). They are
+  // collected on demand, since they cost 8 bytes an activation: the first call after the
+  // statistics changed walks the stream again over their window on a worker thread (changing no
+  // statistics); later calls return them at once.
+  const ActivationDurations* durations();
+  // Frees the memory of the durations (nothing shows them any more).
+  void releaseDurations();
+
  signals:
   // Before a load: the views drop every reference into the engine.
   void viewsDetach();
@@ -166,6 +178,9 @@ class CKelvorDoc final : public QObject {
 
   std::optional<StatisticsReport> baseline_;
   ComparisonLookup comparison_;
+  std::unique_ptr<ActivationDurations> durations_;
+  // Whether durations_ belong to the statistics in the engine now.
+  bool durationsCurrent_ = false;
   bool lastSavedIlm_ = false;
   bool loading_ = false;
   ShownView shownView_ = ShownView::StatisticsTable;

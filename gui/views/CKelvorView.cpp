@@ -1,13 +1,17 @@
 #include "views/CKelvorView.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/CKelvorDoc.h"
+#include "views/DistributionWindow.h"
 #include "views/FileDropSupport.h"
 #include "views/TablePrinter.h"
 
@@ -88,13 +92,86 @@ void CKelvorView::refreshRows() {
   if (document_.loading()) {
     return;
   }
+  // The rows are built anew; the selection stays with its entry.
+  const QModelIndexList selected = selectionModel()->selectedRows();
+  const bool hadSelection = !selected.isEmpty();
+  const std::uint32_t selectedEntry =
+      hadSelection ? model_.rows()[static_cast<std::size_t>(selected.front().row())].id : 0;
   model_.refreshRows(statisticsRowSource(document_.session()));
+  if (!hadSelection) {
+    return;
+  }
+  const std::vector<StatisticsRow>& rows = model_.rows();
+  const auto found =
+      std::find_if(rows.begin(), rows.end(),
+                   [selectedEntry](const StatisticsRow& row) { return row.id == selectedEntry; });
+  if (found != rows.end()) {
+    // Selected without becoming current, which would scroll to it at every refresh.
+    selectionModel()->select(model_.index(static_cast<int>(found - rows.begin()), 0),
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
 }
 
 void CKelvorView::onUpdate(UpdateHint hint) {
   if (hint == UpdateHint::StatisticsChanged || hint == UpdateHint::EventsAppended) {
     refreshRows();
   }
+}
+
+std::unique_ptr<QMenu> CKelvorView::contextMenuFor(int row) {
+  auto menu = std::make_unique<QMenu>(this);
+  menu->setToolTipsVisible(true);
+  QAction* distribution = menu->addAction(DistributionActionText);
+  const Session& session = document_.session();
+  const bool hasTrace = session.engine && !session.engine->stream().empty() &&
+                        !document_.loading() && row >= 0 && row < model_.rowCount();
+  if (document_.recordingRuns()) {
+    distribution->setEnabled(false);
+    distribution->setToolTip(DistributionRecordingTip);
+  } else if (!hasTrace) {
+    distribution->setEnabled(false);
+    distribution->setToolTip(DistributionNoTraceTip);
+  } else {
+    connect(distribution, &QAction::triggered, this, [this, row] { openDistribution(row); });
+  }
+  return menu;
+}
+
+DistributionWindow* CKelvorView::openDistribution(int row) {
+  if (row < 0 || row >= model_.rowCount()) {
+    return nullptr;
+  }
+  const StatisticsRow& shown = model_.rows()[static_cast<std::size_t>(row)];
+  QWidget* owner = document_.window() != nullptr ? document_.window() : window();
+  for (DistributionWindow* open :
+       owner->findChildren<DistributionWindow*>(Qt::FindDirectChildrenOnly)) {
+    if (open->entry() == shown.id) {
+      open->raise();
+      open->activateWindow();
+      return open;
+    }
+  }
+  const auto text = [&](StatisticsColumnId column) {
+    return QString::fromStdString(shown.texts[static_cast<std::size_t>(column)]).trimmed();
+  };
+  auto* opened = new DistributionWindow(
+      document_, shown.id, text(StatisticsColumnId::EntryId) + ' ' + text(StatisticsColumnId::Name),
+      owner);
+  opened->show();
+  opened->refresh();
+  return opened;
+}
+
+void CKelvorView::contextMenuEvent(QContextMenuEvent* event) {
+  // The viewport's event, forwarded: its position is in the viewport, as indexAt() takes it. The
+  // menu key means the current row.
+  const QModelIndex index =
+      event->reason() == QContextMenuEvent::Keyboard ? currentIndex() : indexAt(event->pos());
+  if (index.isValid()) {
+    selectRow(index.row());
+  }
+  const std::unique_ptr<QMenu> menu = contextMenuFor(index.isValid() ? index.row() : -1);
+  menu->exec(event->globalPos());
 }
 
 void CKelvorView::print() {

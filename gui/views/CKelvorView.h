@@ -3,6 +3,7 @@
 #include <QTableView>
 #include <memory>
 
+class QMenu;
 class QPrinter;
 
 #include "app/ViewModes.h"
@@ -12,6 +13,11 @@ class QPrinter;
 namespace kelvor::gui {
 
 class CKelvorDoc;
+class DistributionWindow;
+
+inline constexpr const char* DistributionActionText = "Distribution...";
+inline constexpr const char* DistributionNoTraceTip = "Open a trace file first.";
+inline constexpr const char* DistributionRecordingTip = "Not available while a recording runs.";
 
 // The statistics table in the left pane: one row per entry of the engine, with the icons by
 // priority, refreshed when the document says the statistics changed; prints itself.
@@ -28,10 +34,20 @@ class CKelvorView final : public QTableView, public PrintableView {
   // Rebuilds the rows from the engine.
   void refreshRows();
 
+  // The context menu of a row, or of the table's empty part (row -1): "Distribution...", which
+  // needs a row of a loaded trace and no recording (a tooltip says why it is disabled).
+  std::unique_ptr<QMenu> contextMenuFor(int row);
+  // Shows the distribution window of a row's entry, owned by the main window: the one already
+  // open for that entry, or a new one.
+  DistributionWindow* openDistribution(int row);
+
   // Printing, print preview and printer set-up of the table.
   void print() override;
   void printPreview() override;
   void printerSetup() override;
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void onUpdate(UpdateHint hint);

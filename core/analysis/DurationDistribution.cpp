@@ -14,12 +14,13 @@ namespace {
 // The percentiles reported, in ascending order.
 constexpr std::array<double, 4> ReportedPercents{50.0, 90.0, 99.0, 99.9};
 
-// Series shorter than this are ranked by sorting a copy; longer ones by a radix selection, whose
-// bucket table costs more to clear than sorting a short series.
+// Series shorter than this are ranked by sorting a copy; longer ones by a radix selection.
 constexpr std::size_t SortBelow = 4096;
 
-// The percentiles are selected among buckets of the top 16 bits of an order-preserving key.
-constexpr int BucketShift = 16;
+// Both the percentiles and the histogram go through buckets of the top 12 bits of a float:
+// sign, exponent and three bits of mantissa, so a bucket spans at most 12.5 % and a table of
+// buckets fits the first-level cache.
+constexpr int BucketShift = 20;
 constexpr std::size_t BucketCount = std::size_t{1} << (32 - BucketShift);
 constexpr std::uint32_t SignBit = 0x80000000u;
 
@@ -29,47 +30,67 @@ std::uint32_t orderKey(float value) {
   return (bits & SignBit) != 0 ? ~bits : bits | SignBit;
 }
 
+// The smallest float not below `edge`: a float is at or above the edge exactly when it is at or
+// above this one.
+float floatAtOrAbove(double edge) {
+  float f = static_cast<float>(edge);
+  if (static_cast<double>(f) < edge) {
+    f = std::nextafter(f, std::numeric_limits<float>::infinity());
+  }
+  return f;
+}
+
 // The histogram bin of each bucket of positive floats: the bin of the bucket's smallest value and
-// the bin edge inside the bucket (a bucket spans 0.8 %, a bin 26 %, so it holds one edge at
-// most). Buckets where that does not hold (zero with the subnormals, infinities) are binned value
-// by value. Computed once.
+// the bin edge inside the bucket (a bucket spans 12.5 % at most, a bin 26 %, so it holds one edge
+// at most). Buckets where that does not hold (zero with the subnormals, infinities) are binned
+// value by value. Computed once.
 class BucketBins {
  public:
-  BucketBins() : low_(PositiveBuckets), edge_(PositiveBuckets) {
+  // Bins of every positive float: from the smallest subnormal to the largest float.
+  static constexpr int LowestBin = -460;
+  static constexpr int HighestBin = 390;
+  static constexpr std::size_t BinRange = HighestBin - LowestBin + 1;
+
+  BucketBins() {
     for (std::uint32_t b = 0; b < PositiveBuckets; ++b) {
       const float lowest = std::bit_cast<float>(b << BucketShift);
       const float highest = std::bit_cast<float>((b << BucketShift) | LowBitsMask);
+      Bucket& bucket = buckets_[b];
       if (!(lowest >= std::numeric_limits<float>::min()) ||
           !(highest <= std::numeric_limits<float>::max())) {
-        edge_[b] = ExactPerValue;
+        bucket.exact = true;
         continue;
       }
       const int first = durationBinIndex(lowest);
       const int last = durationBinIndex(highest);
-      low_[b] = first;
-      edge_[b] = last == first       ? std::numeric_limits<double>::infinity()
-                 : last == first + 1 ? durationBinEdge(last)
-                                     : ExactPerValue;
+      bucket.low = static_cast<std::int16_t>(first);
+      if (last == first + 1) {
+        bucket.edge = floatAtOrAbove(durationBinEdge(last));
+      } else if (last != first) {
+        bucket.exact = true;
+      }
     }
   }
 
-  // The bin of a positive, finite duration.
+  // The bin of a positive, finite duration, as durationBinIndex gives it.
   int binOf(float value) const {
-    const std::uint32_t b = std::bit_cast<std::uint32_t>(value) >> BucketShift;
-    const double edge = edge_[b];
-    if (std::isnan(edge)) {
+    const Bucket& bucket = buckets_[std::bit_cast<std::uint32_t>(value) >> BucketShift];
+    if (bucket.exact) {
       return durationBinIndex(value);
     }
-    return low_[b] + (static_cast<double>(value) >= edge ? 1 : 0);
+    return bucket.low + (value >= bucket.edge ? 1 : 0);
   }
 
  private:
   static constexpr std::uint32_t PositiveBuckets = 1u << (31 - BucketShift);
   static constexpr std::uint32_t LowBitsMask = (1u << BucketShift) - 1;
-  static constexpr double ExactPerValue = std::numeric_limits<double>::quiet_NaN();
 
-  std::vector<int> low_;
-  std::vector<double> edge_;
+  struct Bucket {
+    std::int16_t low = 0;
+    bool exact = false;
+    float edge = std::numeric_limits<float>::infinity();  // no edge inside
+  };
+  std::array<Bucket, PositiveBuckets> buckets_{};
 };
 
 const BucketBins& bucketBins() {
@@ -100,28 +121,30 @@ using RankValues = std::array<float, ReportedPercents.size()>;
 // bucket finds the value.
 class RankSelection {
  public:
-  // The bucket counts stay with the thread: a fresh table every call would cost the zeroing of
-  // new pages by the system, more than the counting itself.
-  RankSelection() : counts_(countTable()) { std::fill(counts_.begin(), counts_.end(), 0); }
-
-  void count(float value) { ++counts_[orderKey(value) >> BucketShift]; }
+  // Counts a value in one of two tables, so that runs of values in one bucket do not wait on
+  // each other's increments; locate() adds the tables up.
+  void count(float value, std::size_t table) { ++counts_[table][orderKey(value) >> BucketShift]; }
 
   // After the first pass: where each rank lies.
   void locate(const Ranks& ranks) {
+    for (std::size_t b = 0; b < BucketCount; ++b) {
+      counts_[0][b] += counts_[1][b];
+    }
+    const auto& counts = counts_[0];
     std::uint64_t before = 0;
     std::size_t next = 0;
     for (std::size_t b = 0; b < BucketCount && next < ranks.size(); ++b) {
-      while (next < ranks.size() && ranks[next] <= before + counts_[b]) {
+      while (next < ranks.size() && ranks[next] <= before + counts[b]) {
         bucketOf_[next] = b;
         rankInBucket_[next] = ranks[next] - before;
         ++next;
       }
-      before += counts_[b];
+      before += counts[b];
     }
     std::size_t used = 0;
     for (std::size_t i = 0; i < ranks.size(); ++i) {
       slot_[i] = i > 0 && bucketOf_[i] == bucketOf_[i - 1] ? slot_[i - 1] : used++;
-      gathered_[slot_[i]].reserve(counts_[bucketOf_[i]]);
+      gathered_[slot_[i]].reserve(counts[bucketOf_[i]]);
     }
   }
 
@@ -148,12 +171,7 @@ class RankSelection {
   }
 
  private:
-  static std::vector<std::uint32_t>& countTable() {
-    thread_local std::vector<std::uint32_t> table(BucketCount, 0);
-    return table;
-  }
-
-  std::vector<std::uint32_t>& counts_;
+  std::array<std::array<std::uint32_t, BucketCount>, 2> counts_{};
   std::array<std::size_t, ReportedPercents.size()> bucketOf_{};
   std::array<std::uint64_t, ReportedPercents.size()> rankInBucket_{};
   std::array<std::size_t, ReportedPercents.size()> slot_{};  // gathered index of each rank
@@ -212,62 +230,96 @@ DurationDistribution distributionOf(std::span<const float> durations) {
   if (select) {
     selection.emplace();
   }
-  double sum = 0.0;
-  float lowest = durations.front();
-  float highest = durations.front();
-  float shortestPositive = std::numeric_limits<float>::infinity();
-  float longestPositive = 0.0f;
-  for (const float value : durations) {
-    sum += value;
-    lowest = std::min(lowest, value);
-    highest = std::max(highest, value);
+  const BucketBins& table = bucketBins();
+  // The first pass runs four values at a time through lanes of their own sums and extremes and
+  // two tables of bin counts, so that each value need not wait for the one before it.
+  struct Lane {
+    double sum = 0.0;
+    double squares = 0.0;
+    float lowest;
+    float highest;
+    std::uint64_t zeros = 0;
+  };
+  constexpr std::size_t Lanes = 4;
+  // The sums are taken about the first duration, which keeps the deviation's subtraction exact
+  // enough in one pass.
+  const float front = durations.front();
+  const double shift = front;
+  std::array<Lane, Lanes> lanes;
+  lanes.fill(Lane{0.0, 0.0, front, front, 0});
+  std::array<std::array<std::uint32_t, BucketBins::BinRange>, 2> binTables{};
+  const auto take = [&](float value, Lane& lane, std::size_t half) {
+    const double offset = value - shift;
+    lane.sum += offset;
+    lane.squares += offset * offset;
+    lane.lowest = std::min(lane.lowest, value);
+    lane.highest = std::max(lane.highest, value);
     if (binnable(value)) {
-      shortestPositive = std::min(shortestPositive, value);
-      longestPositive = std::max(longestPositive, value);
+      ++binTables[half][static_cast<std::size_t>(table.binOf(value) - BucketBins::LowestBin)];
     } else if (!(value > 0.0f)) {
-      ++d.zeros;
+      ++lane.zeros;
     }
     if (select) {
-      selection->count(value);
+      selection->count(value, half);
     }
+  };
+  const std::size_t whole = durations.size() - durations.size() % Lanes;
+  for (std::size_t i = 0; i < whole; i += Lanes) {
+    take(durations[i], lanes[0], 0);
+    take(durations[i + 1], lanes[1], 1);
+    take(durations[i + 2], lanes[2], 0);
+    take(durations[i + 3], lanes[3], 1);
   }
+  for (std::size_t i = whole; i < durations.size(); ++i) {
+    take(durations[i], lanes[0], 0);
+  }
+  double sum = 0.0;
+  double squares = 0.0;
+  float lowest = front;
+  float highest = front;
+  for (const Lane& lane : lanes) {
+    sum += lane.sum;
+    squares += lane.squares;
+    lowest = std::min(lowest, lane.lowest);
+    highest = std::max(highest, lane.highest);
+    d.zeros += lane.zeros;
+  }
+  std::array<std::uint64_t, BucketBins::BinRange> binCounts{};
+  for (std::size_t k = 0; k < binCounts.size(); ++k) {
+    binCounts[k] = std::uint64_t{binTables[0][k]} + binTables[1][k];
+  }
+  const auto n = static_cast<double>(d.count);
   d.min = widened(lowest);
   d.max = widened(highest);
-  d.mean = sum / static_cast<double>(d.count);
+  d.mean = shift + sum / n;
+  d.stddev = std::sqrt(std::max(0.0, (squares - sum * sum / n) / n));
+
+  // The bins from the first to the last that holds a duration.
+  const auto used = [](std::uint64_t count) { return count != 0; };
+  const auto first = std::find_if(binCounts.begin(), binCounts.end(), used);
+  if (first != binCounts.end()) {
+    const auto last = std::find_if(binCounts.rbegin(), binCounts.rend(), used).base();
+    for (auto it = first; it != last; ++it) {
+      const int k = static_cast<int>(it - binCounts.begin()) + BucketBins::LowestBin;
+      d.bins.push_back({durationBinEdge(k), durationBinEdge(k + 1), *it});
+    }
+  }
 
   Ranks ranks{};
   for (std::size_t i = 0; i < ranks.size(); ++i) {
     ranks[i] = nearestRank(d.count, ReportedPercents[i]);
   }
+  RankValues picked{};
   if (select) {
+    // The second pass gathers the values of the buckets that hold the ranks.
     selection->locate(ranks);
-  }
-
-  const BucketBins& table = bucketBins();
-  int first = 0;
-  if (longestPositive > 0.0f) {
-    first = durationBinIndex(shortestPositive);
-    const int last = durationBinIndex(longestPositive);
-    d.bins.reserve(static_cast<std::size_t>(last - first + 1));
-    for (int k = first; k <= last; ++k) {
-      d.bins.push_back({durationBinEdge(k), durationBinEdge(k + 1), 0});
-    }
-  }
-  // The second pass: the squares of the deviations (not the difference of two large sums), the
-  // bins, and the values of the buckets that hold the ranks.
-  double squares = 0.0;
-  for (const float value : durations) {
-    squares += (value - d.mean) * (value - d.mean);
-    if (binnable(value)) {
-      ++d.bins[static_cast<std::size_t>(table.binOf(value) - first)].count;
-    }
-    if (select) {
+    for (const float value : durations) {
       selection->gather(value);
     }
+    picked = selection->values();
+  } else {
+    picked = sortRanks(durations, ranks);
   }
-  d.stddev = std::sqrt(squares / static_cast<double>(d.count));
-
-  const RankValues picked = select ? selection->values() : sortRanks(durations, ranks);
   d.p50 = widened(picked[0]);
   d.p90 = widened(picked[1]);
   d.p99 = widened(picked[2]);

@@ -1,7 +1,5 @@
 #include "io/MopWrite.h"
 
-#include "common/TextNumbers.h"
-
 namespace kelvor {
 
 namespace listing {
@@ -33,11 +31,10 @@ double clockForCode(std::uint32_t code) {
 
 }  // namespace listing
 
-void MopWriteDecoder::decode(std::uint32_t offset, std::string_view data, double time) {
+void MopWriteDecoder::decode(std::uint32_t offset, std::uint32_t value, double time) {
   if (offset > 24 || (offset & 1u) != 0) {
     return;
   }
-  const std::uint32_t value = parseHexText(data);
   const auto id = static_cast<std::uint16_t>(value);
   switch (offset) {
     case 0:

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "model/EventStream.h"
 
@@ -28,9 +27,8 @@ class MopWriteDecoder {
  public:
   MopWriteDecoder(EventStream& stream, SeenIdTable& seenIds) : stream_(stream), seenIds_(seenIds) {}
 
-  // Turns a write of the hexadecimal `data` (see parseHexText) at `offset` within the MOP area
-  // into at most one event at `time`.
-  void decode(std::uint32_t offset, std::string_view data, double time);
+  // Turns a write of `value` at `offset` within the MOP area into at most one event at `time`.
+  void decode(std::uint32_t offset, std::uint32_t value, double time);
 
  private:
   EventStream& stream_;

@@ -7,6 +7,7 @@
 
 #include "common/TextNumbers.h"
 #include "io/LineReader.h"
+#include "io/ListingPieces.h"
 
 namespace kelvor {
 
@@ -22,34 +23,13 @@ constexpr std::uint64_t AddressCheckLines = 50;
 
 namespace listing {
 
-int classifyLine(std::string_view text) {
-  const std::size_t first = text.find_first_of("FT");
-  if (first == std::string_view::npos) {
-    return 0;
+std::optional<bool> tlaHeading(LineReader& reader) {
+  std::string_view line;
+  if (!reader.next(line) || !reader.next(line)) {
+    return std::nullopt;
   }
-  const std::string_view rest = text.substr(first);
-  auto beginsWith = [rest](std::string_view phrase) {
-    if (rest.size() < phrase.size()) {
-      return false;
-    }
-    for (std::size_t i = 0; i < phrase.size(); ++i) {
-      char c = rest[i];
-      if (c >= 'a' && c <= 'z') {
-        c = static_cast<char>(c - 'a' + 'A');
-      }
-      if (c != phrase[i]) {
-        return false;
-      }
-    }
-    return true;
-  };
-  if (beginsWith("FLOW ERROR")) {
-    return 1;
-  }
-  if (beginsWith("TRACE ENABLE")) {
-    return 2;
-  }
-  return 0;
+  LineCursor titles(line);
+  return titles.word() == "Sample";
 }
 
 }  // namespace listing
@@ -77,9 +57,11 @@ ImportResult TextTraceImporter::importFile(const std::string& path) {
     tell(CannotOpenText, "Error", PromptIcon::Error);
   } else {
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    {
+    const std::uint64_t known = error ? 0 : static_cast<std::uint64_t>(size);
+    const TextTraceFormat format = traceFileTypeOf(path);
+    if (!readInPieces(format, *fileInput(path, known))) {
       LineReader reader(file);
-      read(traceFileTypeOf(path), reader, error ? 0 : static_cast<std::uint64_t>(size));
+      read(format, reader, known);
     }
     std::fclose(file);
   }
@@ -92,8 +74,10 @@ ImportResult TextTraceImporter::importText(TextTraceFormat format, std::string_v
     return finish();
   }
   progress_.start(context_.progress);
-  LineReader reader(contents);
-  read(format, reader, contents.size());
+  if (!readInPieces(format, *textInput(contents))) {
+    LineReader reader(contents);
+    read(format, reader, contents.size());
+  }
   progress_.close();
   return finish();
 }
@@ -132,10 +116,14 @@ void TextTraceImporter::reserveFor(TextTraceFormat format, std::uint64_t size) {
   }
 }
 
-void TextTraceImporter::read(TextTraceFormat format, LineReader& reader, std::uint64_t size) {
+void TextTraceImporter::startReading(TextTraceFormat format, std::uint64_t size) {
   inputSize_ = size;
   progress_.restartClock();
   reserveFor(format, size);
+}
+
+void TextTraceImporter::read(TextTraceFormat format, LineReader& reader, std::uint64_t size) {
+  startReading(format, size);
   switch (format) {
     case TextTraceFormat::Tla:
       readTla(reader);
@@ -170,56 +158,57 @@ bool TextTraceImporter::continueWithAddress(const std::string& text, const char*
   return false;
 }
 
-void TextTraceImporter::readTla(LineReader& reader) {
+template <class Parser>
+void TextTraceImporter::readListing(LineReader& reader, const Parser& parse, TakeLine take) {
   std::string_view line;
-  // A heading line, then the line of column titles: a first title "Sample" means the listing has
-  // a sample column before the address and a fourth column before the time.
-  if (!reader.next(line) || !reader.next(line)) {
-    return;
-  }
-  LineCursor titles(line);
-  const bool sampleColumn = titles.word() == "Sample";
-  // The address of a line that ends before its data word. It is taken (with empty data) only
-  // when another line follows: the last line of a listing cut short by the end of the file
-  // carries no write.
-  std::optional<std::uint32_t> cutAddress;
+  ListingLine record;
+  // A line that ends before its data word is taken (with empty data) only when another line
+  // follows: the last line of a listing cut short by the end of the file carries no write.
+  std::optional<ListingLine> cut;
   while (reader.next(line)) {
-    if (cutAddress) {
-      if (!takeTlaWrite(*cutAddress, {})) {
+    if (cut) {
+      if (!(this->*take)(*cut)) {
         return;
       }
-      cutAddress.reset();
+      cut.reset();
     }
     countLine(reader);
-    LineCursor cursor(line);
-    if (sampleColumn) {
-      readColumn(cursor);
-    }
-    LineCursor probe = cursor;
-    probe.skipSpace();
-    if (probe.atEnd()) {
-      continue;  // a blank line carries no write
-    }
-    const std::string_view address = cursor.word();
-    cursor.ignore(4096, '\t');
-    const std::string_view data = cursor.word();
-    if (data.empty()) {
-      cutAddress = parseHexText(address);  // the line has ended: no time follows
-      continue;
-    }
-    cursor.ignore(4096, '\t');
-    if (sampleColumn) {
-      cursor.ignore(255, ' ');
-      cursor.ignore(256, '\t');
-    }
-    currentTime_ += readTimestamp(cursor, true, result_.lessThanSeen);
-    if (!takeTlaWrite(parseHexText(address), data)) {
+    parse(line, record);
+    if (record.kind == ListingLine::Kind::Cut) {
+      cut = record;
+    } else if (!(this->*take)(record)) {
       return;
     }
   }
 }
 
-bool TextTraceImporter::takeTlaWrite(std::uint32_t address, std::string_view data) {
+void TextTraceImporter::readTla(LineReader& reader) {
+  if (const std::optional<bool> sampleColumn = tlaHeading(reader)) {
+    readListing(reader, TlaLineParser(mopBase_, *sampleColumn), &TextTraceImporter::takeTlaLine);
+  }
+}
+
+void TextTraceImporter::readEtm(LineReader& reader) {
+  readListing(reader, EtmLineParser(mopBase_), &TextTraceImporter::takeEtmLine);
+}
+
+bool TextTraceImporter::takeTlaLine(const ListingLine& line) {
+  switch (line.kind) {
+    case ListingLine::Kind::Write:
+    case ListingLine::Kind::Exec:
+      result_.lessThanSeen = result_.lessThanSeen || line.lessThan;
+      currentTime_ += line.delta;
+      return takeTlaWrite(line.offset, line.value);
+    case ListingLine::Kind::Cut:
+      return takeTlaWrite(line.offset, 0);
+    case ListingLine::Kind::Nothing:
+    case ListingLine::Kind::FlowError:
+      break;
+  }
+  return true;
+}
+
+bool TextTraceImporter::takeTlaWrite(std::uint32_t offset, std::uint32_t value) {
   if (!addressChecked_ && dataLines_ == AddressCheckLines) {
     addressChecked_ = true;
     const std::size_t found = stream_.size() - firstEvent_;
@@ -235,60 +224,36 @@ bool TextTraceImporter::takeTlaWrite(std::uint32_t address, std::string_view dat
     }
   }
   ++dataLines_;
-  decodeWrite(address - mopBase_, data);
+  mop_.decode(offset, value, currentTime_);
   return true;
 }
 
-void TextTraceImporter::readEtm(LineReader& reader) {
-  std::string_view line;
-  bool lessThanIgnored = false;
-  // The address of a line that ends before its cycle type, or before the data of a cycle other
-  // than "exec". It is taken (with empty data) only when another line follows: the last line of a
-  // listing cut short by the end of the file carries no write.
-  std::optional<std::uint32_t> cutAddress;
-  while (reader.next(line)) {
-    if (cutAddress) {
-      if (!takeEtmWrite(*cutAddress, false, {})) {
-        return;
-      }
-      cutAddress.reset();
-    }
-    countLine(reader);
-    // A record line: one leading character, the record number, an access-class prefix closed by
-    // ':', the address, the cycle type, the data (except for "exec") and the time difference.
-    const char* colon = nullptr;
-    if (line.size() >= 2 && isDecimalDigit(line[1])) {
-      colon = static_cast<const char*>(std::memchr(line.data() + 1, ':', line.size() - 1));
-    }
-    if (colon == nullptr) {
-      const std::string_view text = line.empty() ? line : line.substr(1);
-      if (!flowErrorShown_ && classifyLine(text) == 1) {
+bool TextTraceImporter::takeEtmLine(const ListingLine& line) {
+  switch (line.kind) {
+    case ListingLine::Kind::Write:
+      currentTime_ += line.delta;
+      return takeEtmWrite(line.offset, false, line.value);
+    case ListingLine::Kind::Exec:
+      currentTime_ += line.delta;
+      return takeEtmWrite(line.offset, true, 0);
+    case ListingLine::Kind::Cut:
+      return takeEtmWrite(line.offset, false, 0);
+    case ListingLine::Kind::FlowError:
+      if (!flowErrorShown_) {
         flowErrorShown_ = true;
         tell("Some FLOW ERRORs detected in the .prn file @Line " + std::to_string(linesRead_) +
                  " ! the results might not be as expected :-(, \n",
              "Trace File Parsing Error !", PromptIcon::Warning);
       }
-      continue;
-    }
-    LineCursor cursor(colon + 1, line.data() + line.size());
-    const std::uint32_t address = readHexAddress(cursor);
-    const std::string_view cycle = cursor.word();
-    const bool exec = cycle == "exec";
-    const std::string_view data = exec ? std::string_view() : cursor.word();
-    if (cycle.empty() || (!exec && data.empty())) {
-      cutAddress = address;  // the line has ended: no time follows
-      continue;
-    }
-    currentTime_ += readTimestamp(cursor, false, lessThanIgnored);
-    if (!takeEtmWrite(address, exec, data)) {
-      return;
-    }
+      break;
+    case ListingLine::Kind::Nothing:
+      break;
   }
+  return true;
 }
 
-bool TextTraceImporter::takeEtmWrite(std::uint32_t address, bool exec, std::string_view data) {
+bool TextTraceImporter::takeEtmWrite(std::uint32_t offset, bool exec, std::uint32_t value) {
   ++dataLines_;
-  const std::uint32_t offset = address - mopBase_;
   if (dataLines_ < AddressCheckLines && offset <= 40) {
     ++inRangeLines_;
   }
@@ -305,7 +270,21 @@ bool TextTraceImporter::takeEtmWrite(std::uint32_t address, bool exec, std::stri
     }
   }
   if (!exec) {
-    decodeWrite(offset, data);
+    mop_.decode(offset, value, currentTime_);
+  }
+  return true;
+}
+
+bool TextTraceImporter::takeMesLine(const MesLine& line) {
+  if (line.setsTime) {
+    currentTime_ = line.event.time;
+  }
+  if (line.hasEvent) {
+    if (line.event.kind == EventKind::START_PROC) {
+      appendStartProc(line.event.time, line.event.id);
+    } else {
+      append(line.event);
+    }
   }
   return true;
 }

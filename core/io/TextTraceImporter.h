@@ -135,9 +135,9 @@ class TextTraceImporter {
   bool takeMesLine(const listing::MesLine& line);
   // Takes the lines of a piece read on another thread, counting them and posting the progress as
   // a sequential read does; false when the user stops the import.
-  template <class Record>
+  template <class Record, class Take>
   bool takePiece(const std::vector<Record>& lines, const std::vector<listing::ProgressMark>& marks,
-                 bool (TextTraceImporter::*take)(const Record&));
+                 Take take);
   bool takeTlaWrite(std::uint32_t offset, std::uint32_t value);
   bool takeEtmWrite(std::uint32_t offset, bool exec, std::uint32_t value);
   void reserveFor(TextTraceFormat format, std::uint64_t size);

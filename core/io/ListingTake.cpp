@@ -172,6 +172,15 @@ bool TextTraceImporter::takeTlaLine(const ListingLine& line) {
 }
 
 bool TextTraceImporter::takeTlaWrite(std::uint32_t offset, std::uint32_t value) {
+  if (dataLines_ <= AddressCheckLines && !checkTlaAddress()) {
+    return false;
+  }
+  ++dataLines_;
+  mop_.decode(offset, value, currentTime_);
+  return true;
+}
+
+bool TextTraceImporter::checkTlaAddress() {
   if (!addressChecked_ && dataLines_ == AddressCheckLines) {
     addressChecked_ = true;
     const std::size_t found = stream_.size() - firstEvent_;
@@ -181,13 +190,9 @@ bool TextTraceImporter::takeTlaWrite(std::uint32_t offset, std::uint32_t value) 
                                " It seems that the address of the MOP-area is not correct.\n"
                                " " +
                                AddressHintText + " " + ContinueText;
-      if (!continueWithAddress(text, "Error MOP-area address")) {
-        return false;
-      }
+      return continueWithAddress(text, "Error MOP-area address");
     }
   }
-  ++dataLines_;
-  mop_.decode(offset, value, currentTime_);
   return true;
 }
 
@@ -203,10 +208,7 @@ bool TextTraceImporter::takeEtmLine(const ListingLine& line) {
       return takeEtmWrite(line.offset, false, 0);
     case ListingLine::Kind::FlowError:
       if (!flowErrorShown_) {
-        flowErrorShown_ = true;
-        tell("Some FLOW ERRORs detected in the .prn file @Line " + std::to_string(linesRead_) +
-                 " ! the results might not be as expected :-(, \n",
-             "Trace File Parsing Error !", PromptIcon::Warning);
+        reportFlowError();
       }
       break;
     case ListingLine::Kind::Nothing:
@@ -215,8 +217,25 @@ bool TextTraceImporter::takeEtmLine(const ListingLine& line) {
   return true;
 }
 
+void TextTraceImporter::reportFlowError() {
+  flowErrorShown_ = true;
+  tell("Some FLOW ERRORs detected in the .prn file @Line " + std::to_string(linesRead_) +
+           " ! the results might not be as expected :-(, \n",
+       "Trace File Parsing Error !", PromptIcon::Warning);
+}
+
 bool TextTraceImporter::takeEtmWrite(std::uint32_t offset, bool exec, std::uint32_t value) {
   ++dataLines_;
+  if (dataLines_ <= AddressCheckLines && !checkEtmAddress(offset)) {
+    return false;
+  }
+  if (!exec) {
+    mop_.decode(offset, value, currentTime_);
+  }
+  return true;
+}
+
+bool TextTraceImporter::checkEtmAddress(std::uint32_t offset) {
   if (dataLines_ < AddressCheckLines && offset <= 40) {
     ++inRangeLines_;
   }
@@ -227,13 +246,8 @@ bool TextTraceImporter::takeEtmWrite(std::uint32_t offset, bool exec, std::uint3
                                " events with right MOP-Area Address found\n"
                                "It seems that the address of the MOP-Area is not correct.\n " +
                                AddressHintText + " " + ContinueText;
-      if (!continueWithAddress(text, "Error MOP-Area address")) {
-        return false;
-      }
+      return continueWithAddress(text, "Error MOP-Area address");
     }
-  }
-  if (!exec) {
-    mop_.decode(offset, value, currentTime_);
   }
   return true;
 }

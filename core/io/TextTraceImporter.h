@@ -140,6 +140,11 @@ class TextTraceImporter {
                  Take take);
   bool takeTlaWrite(std::uint32_t offset, std::uint32_t value);
   bool takeEtmWrite(std::uint32_t offset, bool exec, std::uint32_t value);
+  // The address check over the first data lines, apart from the writes taken afterwards; false
+  // when the user stops the import.
+  bool checkTlaAddress();
+  bool checkEtmAddress(std::uint32_t offset);
+  void reportFlowError();
   void reserveFor(TextTraceFormat format, std::uint64_t size);
   void append(const TraceEvent& event) { stream_.append(event); }
 

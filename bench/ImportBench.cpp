@@ -1,11 +1,13 @@
 // Throughput of the text trace import: a generated ETM listing (.prn) and logic-analyser listing
-// (.txt) of about 200 MB each (KELVOR_BENCH_MB overrides the size), imported whole, and imported
-// then analysed. The listings are written once into KELVOR_BENCH_DIR (default /tmp) and reused.
+// (.txt) of about 200 MB each (KELVOR_BENCH_MB overrides the size), imported whole (in pieces on
+// all cores, and on one thread), and imported then analysed. The listings are written once into
+// KELVOR_BENCH_DIR (default /tmp) and reused.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -56,14 +58,21 @@ struct Importer {
   }
 };
 
-void importListing(benchmark::State& state, ListingKind kind, bool analyse) {
+// `sequential` reads on the calling thread whatever the size, the reference the reading in
+// pieces on all cores is measured against.
+void importListing(benchmark::State& state, ListingKind kind, bool analyse,
+                   bool sequential = false) {
   const std::string& path = listing(kind);
   const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
   std::size_t events = 0;
   for (auto _ : state) {
     Importer importer(kind);
     StatisticsEngine engine(importer.session.analysis);
-    TextTraceImporter(engine.stream(), importContextFor(importer.session)).importFile(path);
+    ImportContext context = importContextFor(importer.session);
+    if (sequential) {
+      context.parallel.minimumSize = std::numeric_limits<std::uint64_t>::max();
+    }
+    TextTraceImporter(engine.stream(), context).importFile(path);
     if (analyse) {
       engine.analyse(TimeWindow::wholeTrace());
     }
@@ -88,10 +97,18 @@ void BM_ImportAndAnalysePrn(benchmark::State& state) {
 void BM_ImportAndAnalyseTxt(benchmark::State& state) {
   importListing(state, ListingKind::Txt, true);
 }
+void BM_ImportPrnSequential(benchmark::State& state) {
+  importListing(state, ListingKind::Prn, false, true);
+}
+void BM_ImportTxtSequential(benchmark::State& state) {
+  importListing(state, ListingKind::Txt, false, true);
+}
 BENCHMARK(BM_ImportPrn)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ImportTxt)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ImportAndAnalysePrn)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ImportAndAnalyseTxt)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImportPrnSequential)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImportTxtSequential)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kelvor::bench

@@ -19,11 +19,7 @@ void ProgressReporter::update(std::uint64_t done, std::uint64_t total) {
   if (sink_ == nullptr || total == 0 || done == 0) {
     return;
   }
-  // Wide enough for any file size: done x 100 only where it cannot overflow.
-  std::uint64_t percent = done <= std::numeric_limits<std::uint64_t>::max() / 100
-                              ? done * 100 / total
-                              : done / (total / 100);
-  percent = percent < 100 ? percent : 100;
+  const std::uint64_t percent = percentOf(done, total);
   if (percent <= posted_.percent) {
     return;
   }
@@ -36,6 +32,14 @@ void ProgressReporter::update(std::uint64_t done, std::uint64_t total) {
   posted_.consumed = consumed;
   posted_.percent = static_cast<std::uint32_t>(percent);
   sink_->progressUpdate(posted_);
+}
+
+std::uint64_t ProgressReporter::percentOf(std::uint64_t done, std::uint64_t total) {
+  // Wide enough for any file size: done x 100 only where it cannot overflow.
+  const std::uint64_t percent = done <= std::numeric_limits<std::uint64_t>::max() / 100
+                                    ? done * 100 / total
+                                    : done / (total / 100);
+  return percent < 100 ? percent : 100;
 }
 
 void ProgressReporter::close() {

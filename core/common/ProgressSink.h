@@ -40,6 +40,8 @@ class ProgressReporter {
   // Times are counted from here on (from start() until it is called).
   void restartClock() { start_ = std::chrono::steady_clock::now(); }
   void update(std::uint64_t done, std::uint64_t total);
+  // The whole percentage update() posts for done of total (at most 100); total must not be 0.
+  static std::uint64_t percentOf(std::uint64_t done, std::uint64_t total);
   void close();
 
  private:

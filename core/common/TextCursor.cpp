@@ -1,5 +1,6 @@
 #include "common/TextCursor.h"
 
+#include <array>
 #include <charconv>
 #include <limits>
 
@@ -15,6 +16,16 @@ constexpr double ExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 constexpr int NoUnit = 1;
+
+// hexDigitValue(c, HexLetters::UpperCase) for every character c.
+constexpr auto UpperHexDigits = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    table[static_cast<std::size_t>(c)] =
+        static_cast<std::uint8_t>(hexDigitValue(static_cast<char>(c), HexLetters::UpperCase));
+  }
+  return table;
+}();
 
 // The decimal exponent of a unit letter; NoUnit for any other character.
 inline int unitExponent(char c) {
@@ -164,6 +175,22 @@ std::string_view readColumn(LineCursor& cursor) {
 
 std::uint32_t readHexAddress(LineCursor& cursor) {
   std::uint32_t value = 0;
+  // Eight digits at a time while they come (the usual address), without a branch per digit: the
+  // digits before them are shifted out anyway.
+  while (cursor.end - cursor.at >= 8) {
+    std::uint32_t eight = 0;
+    std::uint32_t invalid = 0;
+    for (int i = 0; i < 8; ++i) {
+      const std::uint32_t digit = UpperHexDigits[static_cast<unsigned char>(cursor.at[i])];
+      invalid |= digit;
+      eight = (eight << 4) | (digit & 0xFu);
+    }
+    if ((invalid & NotHexDigit) != 0) {
+      break;
+    }
+    value = eight;
+    cursor.at += 8;
+  }
   while (cursor.at != cursor.end) {
     const std::uint32_t digit = hexDigitValue(*cursor.at, HexLetters::UpperCase);
     if (digit == NotHexDigit) {
@@ -176,10 +203,45 @@ std::uint32_t readHexAddress(LineCursor& cursor) {
 }
 
 double readTimestamp(LineCursor& cursor, bool lessThanRule, bool& lessThanSeen) {
-  // The usual value (at most 19 digits, one '.', no '<') is accumulated as it is read; anything
-  // else is converted from its value text afterwards.
   const char* const start = cursor.at;
   const char* const end = cursor.end;
+  // The plainest form first: blanks, digits with at most one '.', blanks and the unit letter.
+  // It reads as the general loop below reads it; any other form goes there.
+  {
+    const char* p = start;
+    while (p != end && *p == ' ') {
+      ++p;
+    }
+    std::uint64_t mantissa = 0;
+    const char* const first = p;
+    while (p != end && isDecimalDigit(*p)) {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    }
+    int digits = static_cast<int>(p - first);
+    int fraction = 0;
+    if (p != end && *p == '.') {
+      const char* const decimals = ++p;
+      while (p != end && isDecimalDigit(*p)) {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
+      }
+      fraction = static_cast<int>(p - decimals);
+      digits += fraction;
+    }
+    while (p != end && *p == ' ') {
+      ++p;
+    }
+    if (p != end && digits != 0 && digits <= 19) {
+      const int exponent = unitExponent(*p);
+      if (exponent != NoUnit) {
+        if (const std::optional<double> exact = scaleExactly(mantissa, exponent - fraction)) {
+          cursor.at = end;
+          return *exact;
+        }
+      }
+    }
+  }
+  // The usual value (at most 19 digits, one '.', no '<') is accumulated as it is read; anything
+  // else is converted from its value text afterwards.
   const char* p = start;
   std::uint64_t mantissa = 0;
   int digits = 0;

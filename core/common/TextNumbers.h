@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,7 +28,7 @@ enum class HexLetters {
 inline constexpr std::uint32_t NotHexDigit = 16;
 
 // The value of a hexadecimal digit, or NotHexDigit.
-inline std::uint32_t hexDigitValue(char c, HexLetters letters) {
+constexpr std::uint32_t hexDigitValue(char c, HexLetters letters) {
   if (c >= '0' && c <= '9') {
     return static_cast<std::uint32_t>(c - '0');
   }
@@ -40,6 +41,16 @@ inline std::uint32_t hexDigitValue(char c, HexLetters letters) {
   return NotHexDigit;
 }
 
+// hexDigitValue(c, HexLetters::AnyCase) for every character c.
+inline constexpr auto AnyCaseHexDigits = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    table[static_cast<std::size_t>(c)] =
+        static_cast<std::uint8_t>(hexDigitValue(static_cast<char>(c), HexLetters::AnyCase));
+  }
+  return table;
+}();
+
 // Reads a hexadecimal text: an optional "0x"/"0X" prefix, then hexadecimal digits of either case
 // up to the first character that is not one; an empty text (or one without digits) is 0. Digits
 // beyond 32 bits shift the high ones out. Inline: the listing readers call it for every line.
@@ -49,8 +60,23 @@ inline std::uint32_t parseHexText(std::string_view text) {
     pos = 2;
   }
   std::uint32_t value = 0;
+  // Eight digits at a time while they come (the usual data word), without a branch per digit.
+  while (text.size() - pos >= 8) {
+    std::uint32_t eight = 0;
+    std::uint32_t invalid = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+      const std::uint32_t digit = AnyCaseHexDigits[static_cast<unsigned char>(text[pos + i])];
+      invalid |= digit;
+      eight = (eight << 4) | (digit & 0xFu);
+    }
+    if ((invalid & NotHexDigit) != 0) {
+      break;
+    }
+    value = eight;
+    pos += 8;
+  }
   for (; pos < text.size(); ++pos) {
-    const std::uint32_t digit = hexDigitValue(text[pos], HexLetters::AnyCase);
+    const std::uint32_t digit = AnyCaseHexDigits[static_cast<unsigned char>(text[pos])];
     if (digit == NotHexDigit) {
       break;
     }

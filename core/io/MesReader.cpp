@@ -6,36 +6,43 @@
 #include "common/TextCursor.h"
 #include "common/TextNumbers.h"
 #include "io/LineReader.h"
+#include "io/ListingLines.h"
 #include "io/TextTraceImporter.h"
 
 namespace kelvor {
 
-using listing::readColumn;
+namespace listing {
 
-void TextTraceImporter::readMes(LineReader& reader) {
-  std::string_view line;
-  // The first word tells the tab form ("MES") from the legacy form; its line holds no record.
-  bool tabForm = false;
-  bool started = false;
-  while (!started && reader.next(line)) {
-    LineCursor cursor(line);
-    const std::string_view first = cursor.word();
-    if (!first.empty()) {
-      tabForm = first == "MES";
-      started = true;
-    }
+namespace {
+
+// The event a record of the given kind name describes; false for a name the importer ignores.
+bool mesEvent(std::string_view name, std::uint32_t key, std::uint32_t value, double clock,
+              TraceEvent& event) {
+  const double time = event.time;
+  const auto id = static_cast<std::uint16_t>(key);
+  if (name == "START_PROC") {
+    event = TraceEvent(time, id, EventKind::START_PROC, 0, 0, 0.0, 0);
+  } else if (name == "END_PROC") {
+    event = TraceEvent(time, id, EventKind::END_PROC, 0, 0, 0.0, 0);
+  } else if (name == "START_IRQ") {
+    event = TraceEvent(time, 0, EventKind::START_IRQ, value, 0, 0.0, 0);
+  } else if (name == "END_IRQ") {
+    event = TraceEvent(time, 0, EventKind::END_IRQ, value, 0, 0.0, 0);
+  } else if (name == "CLK_SPEED") {
+    event = TraceEvent(time, 0, EventKind::CLK_SPEED, 0, 0, clock, 0);
+  } else if (name == "USER_MARK") {
+    event = TraceEvent(time, id, EventKind::USER_MARK, 0, 0, 0.0, 0);
+  } else if (name == "USER_ENTER") {
+    event = TraceEvent(time, 0, EventKind::USER_ENTER, key, 0, 0.0, 0);
+  } else if (name == "USER_EXIT") {
+    event = TraceEvent(time, 0, EventKind::USER_EXIT, key, 0, 0.0, 0);
+  } else {
+    return false;
   }
-  while (reader.next(line)) {
-    countLine(reader);
-    if (tabForm) {
-      readMesTabLine(line);
-    } else {
-      readMesLegacyLine(line);
-    }
-  }
+  return true;
 }
 
-void TextTraceImporter::readMesTabLine(std::string_view line) {
+void readTabLine(std::string_view line, MesLine& out) {
   LineCursor cursor(line);
   LineCursor probe = cursor;
   probe.skipSpace();
@@ -43,7 +50,8 @@ void TextTraceImporter::readMesTabLine(std::string_view line) {
     return;
   }
   readColumn(cursor);  // the index
-  currentTime_ = parseLeadingDecimal(readColumn(cursor)).value_or(0.0);
+  out.setsTime = true;
+  out.event.time = parseLeadingDecimal(readColumn(cursor)).value_or(0.0);
   const std::uint32_t key = parseHexText(readColumn(cursor));
   const std::string_view name = readColumn(cursor);
   std::uint32_t value = 0;
@@ -63,10 +71,10 @@ void TextTraceImporter::readMesTabLine(std::string_view line) {
     readUnsigned(cursor);
     clock = static_cast<double>(readSigned(cursor).value_or(0));
   }
-  appendMesEvent(name, key, value, clock);
+  out.hasEvent = mesEvent(name, key, value, clock, out.event);
 }
 
-void TextTraceImporter::readMesLegacyLine(std::string_view line) {
+void readLegacyLine(std::string_view line, MesLine& out) {
   LineCursor cursor(line);
   const std::string_view timeText = cursor.word();
   if (timeText.empty()) {
@@ -81,7 +89,8 @@ void TextTraceImporter::readMesLegacyLine(std::string_view line) {
   if (!key) {
     return;
   }
-  currentTime_ = *time;
+  out.setsTime = true;
+  out.event.time = *time;
   const std::string_view name = readColumn(cursor);
   std::uint32_t value = 0;
   double clock = 0.0;
@@ -95,29 +104,47 @@ void TextTraceImporter::readMesLegacyLine(std::string_view line) {
     readUnsigned(cursor);
     clock = static_cast<double>(readSigned(cursor).value_or(0));
   }
-  appendMesEvent(name, *key, value, clock);
+  out.hasEvent = mesEvent(name, *key, value, clock, out.event);
 }
 
-void TextTraceImporter::appendMesEvent(std::string_view name, std::uint32_t key,
-                                       std::uint32_t value, double clock) {
-  const double time = currentTime_;
-  const auto id = static_cast<std::uint16_t>(key);
-  if (name == "START_PROC") {
-    appendStartProc(time, id);
-  } else if (name == "END_PROC") {
-    append(TraceEvent(time, id, EventKind::END_PROC, 0, 0, 0.0, 0));
-  } else if (name == "START_IRQ") {
-    append(TraceEvent(time, 0, EventKind::START_IRQ, value, 0, 0.0, 0));
-  } else if (name == "END_IRQ") {
-    append(TraceEvent(time, 0, EventKind::END_IRQ, value, 0, 0.0, 0));
-  } else if (name == "CLK_SPEED") {
-    append(TraceEvent(time, 0, EventKind::CLK_SPEED, 0, 0, clock, 0));
-  } else if (name == "USER_MARK") {
-    append(TraceEvent(time, id, EventKind::USER_MARK, 0, 0, 0.0, 0));
-  } else if (name == "USER_ENTER") {
-    append(TraceEvent(time, 0, EventKind::USER_ENTER, key, 0, 0.0, 0));
-  } else if (name == "USER_EXIT") {
-    append(TraceEvent(time, 0, EventKind::USER_EXIT, key, 0, 0.0, 0));
+}  // namespace
+
+void MesLineParser::operator()(std::string_view line, MesLine& out) const {
+  out = MesLine{};
+  if (tabForm_) {
+    readTabLine(line, out);
+  } else {
+    readLegacyLine(line, out);
+  }
+}
+
+std::optional<bool> mesHeading(LineReader& reader) {
+  std::string_view line;
+  while (reader.next(line)) {
+    LineCursor cursor(line);
+    const std::string_view first = cursor.word();
+    if (!first.empty()) {
+      return first == "MES";
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace listing
+
+void TextTraceImporter::readMes(LineReader& reader) {
+  // The first word tells the tab form ("MES") from the legacy form; its line holds no record.
+  const std::optional<bool> tabForm = listing::mesHeading(reader);
+  if (!tabForm) {
+    return;
+  }
+  const listing::MesLineParser parse(*tabForm);
+  std::string_view line;
+  listing::MesLine record;
+  while (reader.next(line)) {
+    countLine(reader);
+    parse(line, record);
+    takeMesLine(record);
   }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "model/EventStream.h"
 
@@ -28,14 +27,62 @@ class MopWriteDecoder {
  public:
   MopWriteDecoder(EventStream& stream, SeenIdTable& seenIds) : stream_(stream), seenIds_(seenIds) {}
 
-  // Turns a write of the hexadecimal `data` (see parseHexText) at `offset` within the MOP area
-  // into at most one event at `time`.
-  void decode(std::uint32_t offset, std::string_view data, double time);
+  // Turns a write of `value` at `offset` within the MOP area into at most one event at `time`.
+  void decode(std::uint32_t offset, std::uint32_t value, double time);
 
  private:
   EventStream& stream_;
   SeenIdTable& seenIds_;
   std::uint32_t pendingIrqWord_ = 0;
 };
+
+// Inline: the importer calls it for every write it takes.
+inline void MopWriteDecoder::decode(std::uint32_t offset, std::uint32_t value, double time) {
+  if (offset > 24 || (offset & 1u) != 0) {
+    return;
+  }
+  const auto id = static_cast<std::uint16_t>(value);
+  switch (offset) {
+    case 0:
+      appendStartProc(stream_, seenIds_, time, id);
+      break;
+    case 2:
+      stream_.append(TraceEvent(time, id, EventKind::END_PROC, 0, 0, 0.0, 0));
+      break;
+    case 4:
+      pendingIrqWord_ |= value << 16;
+      break;
+    case 6:
+      pendingIrqWord_ = value;
+      break;
+    case 8:
+      stream_.append(TraceEvent(time, 0, EventKind::START_IRQ, value, 0,
+                                static_cast<double>(pendingIrqWord_ >> 16),
+                                static_cast<std::uint8_t>(pendingIrqWord_ & 0xFFu)));
+      pendingIrqWord_ = 0;
+      break;
+    case 10:
+      stream_.append(TraceEvent(time, 0, EventKind::END_IRQ, value, 0, 0.0, 0));
+      break;
+    case 14:
+      stream_.append(
+          TraceEvent(time, 0, EventKind::CLK_SPEED, 0, 0, listing::clockForCode(value), 0));
+      break;
+    case 16:
+      stream_.append(TraceEvent(time, id, EventKind::USER_MARK, 0, 0, 0.0, 0));
+      break;
+    case 20:
+      stream_.append(TraceEvent(time, 0, EventKind::USER_ENTER, value, 0, 0.0, 0));
+      break;
+    case 22:
+      stream_.append(TraceEvent(time, 0, EventKind::USER_EXIT, value, 0, 0.0, 0));
+      break;
+    case 24:
+      stream_.append(TraceEvent(time, 0, EventKind::PSEUDO_PROCESS, value, 0, 0.0, 0));
+      break;
+    default:
+      break;
+  }
+}
 
 }  // namespace kelvor

@@ -10,8 +10,10 @@
 #include "common/ProgressSink.h"
 #include "common/Prompter.h"
 #include "common/TextCursor.h"
+#include "common/TextNumbers.h"
 #include "common/TraceFileType.h"
 #include "io/LineReader.h"
+#include "io/ListingLines.h"
 #include "io/MopWrite.h"
 #include "model/EventStream.h"
 
@@ -22,17 +24,33 @@ using TextTraceFormat = TraceFileType;
 
 namespace listing {
 
-// 1 for a FLOW ERROR line, 2 for a TRACE ENABLE line, 0 for any other: the text from its first
-// upper-case 'F' or 'T' must begin, ignoring case, with the phrase.
-int classifyLine(std::string_view text);
+class ListingInput;
+struct ProgressMark;
+
+// The heading of a logic-analyser listing: a heading line, then the line of column titles. Whether
+// the first title is "Sample" (a sample column before the address and a fourth column before the
+// time); nothing when the input ends before both lines.
+std::optional<bool> tlaHeading(LineReader& reader);
+// The heading of an event export: the first line holding a word. Whether that word is "MES" (the
+// tab form); nothing when no line holds a word.
+std::optional<bool> mesHeading(LineReader& reader);
 
 }  // namespace listing
+
+// When a large listing is read on several threads. Both ways give the same events, messages and
+// result; small inputs are read on the calling thread, which saves starting the threads.
+struct ParallelReading {
+  std::uint64_t minimumSize = 4 * 1024 * 1024;  // smaller inputs are read on the calling thread
+  std::uint64_t pieceSize = 16 * 1024 * 1024;   // the bytes of input each thread takes at a time
+  unsigned threads = 0;                         // 0: one per core, and none on a single core
+};
 
 // What an import needs from outside.
 struct ImportContext {
   Prompter* prompter = nullptr;          // errors and the MOP-area question; may be null
   ProgressSink* progress = nullptr;      // may be null
   std::optional<std::uint32_t> mopBase;  // the MOP-area base; nothing when none is configured
+  ParallelReading parallel;
 };
 
 enum class ImportStatus {
@@ -81,7 +99,7 @@ class TextTraceImporter {
 
   // Turns a write at `offset` within the MOP area into at most one event at the current time.
   void decodeWrite(std::uint32_t offset, std::string_view data) {
-    mop_.decode(offset, data, currentTime_);
+    mop_.decode(offset, parseHexText(data), currentTime_);
   }
 
   const EventStream& stream() const { return stream_; }
@@ -96,23 +114,46 @@ class TextTraceImporter {
   bool prepare();
   // The result so far, with the count of events appended.
   ImportResult finish();
+  // Reads the input on several threads when the context allows it for its size and format;
+  // false, having read nothing, when it is to be read on the calling thread.
+  bool readInPieces(TextTraceFormat format, const listing::ListingInput& input);
+  void startReading(TextTraceFormat format, std::uint64_t size);
   void read(TextTraceFormat format, LineReader& reader, std::uint64_t size);
   void readTla(LineReader& reader);
   void readEtm(LineReader& reader);
-  // Check the MOP-area address after the first data lines, count the line and decode its write;
-  // false when the user stops the import at the address question.
-  bool takeTlaWrite(std::uint32_t address, std::string_view data);
-  bool takeEtmWrite(std::uint32_t address, bool exec, std::string_view data);
   void readMes(LineReader& reader);
-  void readMesTabLine(std::string_view line);
-  void readMesLegacyLine(std::string_view line);
-  void appendMesEvent(std::string_view name, std::uint32_t key, std::uint32_t value, double clock);
+  using TakeLine = bool (TextTraceImporter::*)(const listing::ListingLine&);
+  // Reads the listing lines to the end of the input (or until `take` returns false); a cut line
+  // is taken only when another line follows it.
+  template <class Parser>
+  void readListing(LineReader& reader, const Parser& parse, TakeLine take);
+  // Take a line in file order: advance the time, check the MOP-area address after the first
+  // data lines, count the line and decode its write; false when the user stops the import at the
+  // address question.
+  bool takeEtmLine(const listing::ListingLine& line);
+  bool takeTlaLine(const listing::ListingLine& line);
+  bool takeMesLine(const listing::MesLine& line);
+  // Takes the lines of a piece read on another thread, counting them and posting the progress as
+  // a sequential read does; false when the user stops the import.
+  template <class Record, class Take>
+  bool takePiece(const std::vector<Record>& lines, const std::vector<listing::ProgressMark>& marks,
+                 Take take);
+  bool takeTlaWrite(std::uint32_t offset, std::uint32_t value);
+  bool takeEtmWrite(std::uint32_t offset, bool exec, std::uint32_t value);
+  // The address check over the first data lines, apart from the writes taken afterwards; false
+  // when the user stops the import.
+  bool checkTlaAddress();
+  bool checkEtmAddress(std::uint32_t offset);
+  void reportFlowError();
   void reserveFor(TextTraceFormat format, std::uint64_t size);
   void append(const TraceEvent& event) { stream_.append(event); }
 
-  // Counts a line and, every 100 lines, posts progress when the whole percent has grown.
+  // Progress is looked at every this many lines.
+  static constexpr std::uint64_t ProgressLineStep = 100;
+  // Counts a line and, every ProgressLineStep lines, posts progress when the whole percent has
+  // grown.
   void countLine(const LineReader& reader) {
-    if (++linesRead_ % 100 == 0) {
+    if (++linesRead_ % ProgressLineStep == 0) {
       progress_.update(reader.lineStart(), inputSize_);
     }
   }

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
   getrusage(RUSAGE_SELF, &usage);
   const double events = static_cast<double>(engine.stream().size());
   std::printf("events %.0f, event storage %.1f MB, peak RSS %.1f MB\n", events,
-              events * sizeof(TraceEvent) / 1e6, static_cast<double>(usage.ru_maxrss) * 1024 / 1e6);
+              static_cast<double>(engine.stream().storageBytes()) / 1e6,
+              static_cast<double>(usage.ru_maxrss) * 1024 / 1e6);
   return 0;
 }

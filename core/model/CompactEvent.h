@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "model/TraceEvent.h"
 
@@ -18,9 +19,10 @@ namespace kelvor {
 //   bits 32..63  number
 //
 // Producers leave the address 0 and the clock 0 for most events; a START_IRQ carries an integer
-// priority in the clock (with id 0), a CLK_SPEED a clock that a float holds exactly (with
-// number 0). Those fit the word through the clock forms. Any other event (a kind outside 0..15,
-// a nonzero address, a clock that fits neither form) is wide: the word's bits from 16 on index a
+// priority in the clock (with id 0), a CLK_SPEED one of the few clocks of a trace (with number
+// 0). Those fit the word through the clock forms: the priority in the id bits, the clock as an
+// index into the stream's table of distinct clocks. Any other event (a kind outside 0..15, a
+// nonzero address, a clock that fits neither form) is wide: the word's bits from 16 on index a
 // side table that holds the event whole, so every event still reads back exactly as appended.
 struct CompactEvent {
   double time;
@@ -29,10 +31,10 @@ struct CompactEvent {
 static_assert(sizeof(CompactEvent) == 16, "a compact event takes 16 bytes");
 
 enum class CompactForm : std::uint64_t {
-  Plain = 0,          // clock 0.0, address 0
-  ClockInId = 1,      // id 0; the id bits hold the clock, an integer 1..65535
-  ClockInNumber = 2,  // number 0; the number bits hold the clock as a float
-  Wide = 3,           // the bits from 16 on index the side table
+  Plain = 0,         // clock 0.0, address 0
+  ClockInId = 1,     // id 0; the id bits hold the clock, an integer 1..65535
+  ClockInTable = 2,  // number 0; the number bits index the clock table
+  Wide = 3,          // the bits from 16 on index the side table
 };
 
 namespace compact {
@@ -45,8 +47,9 @@ inline constexpr unsigned SourceTypeShift = 8;
 inline constexpr unsigned IdShift = 16;
 inline constexpr unsigned NumberShift = 32;
 inline constexpr unsigned WideIndexShift = 16;
-// The number of wide events one stream can index.
-inline constexpr std::uint64_t WideIndexLimit = std::uint64_t{1} << (64 - WideIndexShift);
+// Distinct clocks one stream's table holds; entry 0 is 0.0, so that reading the table at index
+// 0 is always safe. Clocks past the limit (only damaged input has so many) go wide.
+inline constexpr std::size_t ClockTableLimit = 256;
 
 inline CompactForm formOf(std::uint64_t word) {
   return static_cast<CompactForm>((word >> FormShift) & FormMask);
@@ -59,14 +62,30 @@ inline std::uint64_t pack(std::uint32_t kind, CompactForm form, std::uint8_t sou
          (std::uint64_t{number} << NumberShift);
 }
 
-// The word of an event that fits it, or nothing (the event goes wide).
-inline bool tryPack(const TraceEvent& e, std::uint64_t& word) {
+// The index of `clock` in the table, added when it is new; 0 when the table is full. Compared
+// bit for bit, so -0.0 and each NaN keep their own entry.
+inline std::uint32_t clockIndex(double clock, std::vector<double>& clocks) {
+  const auto bits = std::bit_cast<std::uint64_t>(clock);
+  for (std::size_t i = 1; i < clocks.size(); ++i) {
+    if (std::bit_cast<std::uint64_t>(clocks[i]) == bits) {
+      return static_cast<std::uint32_t>(i);
+    }
+  }
+  if (clocks.size() == ClockTableLimit) {
+    return 0;
+  }
+  clocks.push_back(clock);
+  return static_cast<std::uint32_t>(clocks.size() - 1);
+}
+
+// The word of an event that fits it, or false (the event goes wide). `clocks` is the stream's
+// clock table, which gains the event's clock when it is new.
+inline bool tryPack(const TraceEvent& e, std::vector<double>& clocks, std::uint64_t& word) {
   const auto kind = static_cast<std::uint32_t>(e.kind);
   if (kind > KindMask || e.address != 0) {
     return false;
   }
-  const auto clockBits = std::bit_cast<std::uint64_t>(e.clock);
-  if (clockBits == 0) {
+  if (std::bit_cast<std::uint64_t>(e.clock) == 0) {
     word = pack(kind, CompactForm::Plain, e.sourceType, e.id, e.number);
     return true;
   }
@@ -78,11 +97,9 @@ inline bool tryPack(const TraceEvent& e, std::uint64_t& word) {
     }
   }
   if (e.number == 0) {
-    // Compared bit for bit: a NaN or a clock a float only rounds to goes wide.
-    const auto narrow = static_cast<float>(e.clock);
-    if (std::bit_cast<std::uint64_t>(static_cast<double>(narrow)) == clockBits) {
-      word = pack(kind, CompactForm::ClockInNumber, e.sourceType, e.id,
-                  std::bit_cast<std::uint32_t>(narrow));
+    const std::uint32_t index = clockIndex(e.clock, clocks);
+    if (index != 0) {
+      word = pack(kind, CompactForm::ClockInTable, e.sourceType, e.id, index);
       return true;
     }
   }
@@ -94,10 +111,11 @@ inline std::uint64_t wideWord(std::size_t index) {
          (static_cast<std::uint64_t>(index) << WideIndexShift);
 }
 
-// The event a record stands for; `wide` is the side table. The fields are chosen with selects
-// rather than branches: the form follows the kind, which varies from event to event without a
-// pattern a branch predictor could learn. The wide case is a branch that is almost never taken.
-inline TraceEvent unpack(const CompactEvent& r, const TraceEvent* wide) {
+// The event a record stands for; `wide` is the side table, `clocks` the clock table. The fields
+// are chosen with selects rather than branches: the form follows the kind, which varies from
+// event to event without a pattern a branch predictor could learn. The wide case is a branch that
+// is almost never taken.
+inline TraceEvent unpack(const CompactEvent& r, const TraceEvent* wide, const double* clocks) {
   const std::uint64_t w = r.word;
   const CompactForm form = formOf(w);
   if (form == CompactForm::Wide) [[unlikely]] {
@@ -106,16 +124,15 @@ inline TraceEvent unpack(const CompactEvent& r, const TraceEvent* wide) {
   const auto id = static_cast<std::uint16_t>(w >> IdShift);
   const auto number = static_cast<std::uint32_t>(w >> NumberShift);
   const bool clockInId = form == CompactForm::ClockInId;
-  const bool clockInNumber = form == CompactForm::ClockInNumber;
-  const double idClock = static_cast<double>(id);
-  const double numberClock = static_cast<double>(std::bit_cast<float>(number));
+  const bool clockInTable = form == CompactForm::ClockInTable;
+  const double tableClock = clocks[clockInTable ? number : 0u];
   TraceEvent e;
   e.time = r.time;
   e.kind = static_cast<EventKind>(w & KindMask);
   e.sourceType = static_cast<std::uint8_t>(w >> SourceTypeShift);
   e.id = clockInId ? std::uint16_t{0} : id;
-  e.number = clockInNumber ? 0u : number;
-  e.clock = clockInId ? idClock : (clockInNumber ? numberClock : 0.0);
+  e.number = clockInTable ? 0u : number;
+  e.clock = clockInId ? static_cast<double>(id) : tableClock;
   return e;
 }
 
@@ -128,9 +145,10 @@ class EventCursor {
  public:
   static constexpr std::uintptr_t PrefetchBytes = 64 * sizeof(CompactEvent);
 
-  EventCursor(const CompactEvent* at, const TraceEvent* wide) : at_(at), wide_(wide) {}
+  EventCursor(const CompactEvent* at, const TraceEvent* wide, const double* clocks)
+      : at_(at), wide_(wide), clocks_(clocks) {}
 
-  TraceEvent operator*() const { return compact::unpack(*at_, wide_); }
+  TraceEvent operator*() const { return compact::unpack(*at_, wide_, clocks_); }
 
   double time() const { return at_->time; }
   EventKind kind() const {
@@ -148,7 +166,7 @@ class EventCursor {
     if (isWide()) [[unlikely]] {
       return wideEvent().number;
     }
-    return form() == CompactForm::ClockInNumber
+    return form() == CompactForm::ClockInTable
                ? 0u
                : static_cast<std::uint32_t>(at_->word >> compact::NumberShift);
   }
@@ -159,9 +177,8 @@ class EventCursor {
         return 0.0;
       case CompactForm::ClockInId:
         return static_cast<double>(static_cast<std::uint16_t>(w >> compact::IdShift));
-      case CompactForm::ClockInNumber:
-        return static_cast<double>(
-            std::bit_cast<float>(static_cast<std::uint32_t>(w >> compact::NumberShift)));
+      case CompactForm::ClockInTable:
+        return clocks_[w >> compact::NumberShift];
       case CompactForm::Wide:
         break;
     }
@@ -187,6 +204,7 @@ class EventCursor {
 
   const CompactEvent* at_;
   const TraceEvent* wide_;
+  const double* clocks_;
 };
 
 }  // namespace kelvor

@@ -42,7 +42,7 @@ class EventStream {
   // interrupts can create entries, so other kinds skip the call.
   void append(const TraceEvent& event) {
     std::uint64_t word;
-    if (!compact::tryPack(event, word)) [[unlikely]] {
+    if (!compact::tryPack(event, clocks_, word)) [[unlikely]] {
       word = appendWide(event);
     }
     records_.push_back(CompactEvent{event.time, word});
@@ -57,22 +57,25 @@ class EventStream {
   void clear() {
     records_.clear();
     wide_.clear();
+    clocks_.resize(1);
   }
-  // Bytes held for the events, the reserved but unused capacity included.
+  // Bytes the events take: their records and their entries in the side table. Capacity
+  // reserved beyond them is left out (pages never written are never touched).
   std::size_t storageBytes() const {
-    return records_.capacity() * sizeof(CompactEvent) + wide_.capacity() * sizeof(TraceEvent);
+    return records_.size() * sizeof(CompactEvent) + wide_.size() * sizeof(TraceEvent) +
+           clocks_.size() * sizeof(double);
   }
 
   std::size_t size() const { return records_.size(); }
   bool empty() const { return records_.empty(); }
   TraceEvent operator[](std::size_t index) const {
-    return compact::unpack(records_[index], wide_.data());
+    return compact::unpack(records_[index], wide_.data(), clocks_.data());
   }
   const_iterator begin() const;
   const_iterator end() const;
   // A cursor at the event `index` (size() for the end). Valid until the next append or clear.
   EventCursor cursorAt(std::size_t index) const {
-    return EventCursor(records_.data() + index, wide_.data());
+    return EventCursor(records_.data() + index, wide_.data(), clocks_.data());
   }
 
   double firstTime() const { return records_.empty() ? 0.0 : records_.front().time; }
@@ -93,7 +96,8 @@ class EventStream {
   std::uint64_t appendWide(const TraceEvent& event);
 
   std::vector<CompactEvent> records_;
-  std::vector<TraceEvent> wide_;  // the events that do not fit a record, in append order
+  std::vector<TraceEvent> wide_;     // the events that do not fit a record, in append order
+  std::vector<double> clocks_{0.0};  // the distinct clocks the records index; 0.0 first
   EntryRegistry* registry_;
 };
 

@@ -71,8 +71,9 @@ TEST(EventStream, SearchesFindFirstEventAtOrAfter) {
 }
 
 // Random events of every kind with fields that fit the compact record and fields that do not:
-// kinds outside 1..12 (also past the record's 4 bits), clocks that fit the id or number bits
-// only when the other field is 0, clocks no float holds, nonzero addresses, wide numbers.
+// kinds outside 1..12 (also past the record's 4 bits), clocks that fit the id bits or the clock
+// table only when the other field is 0, more distinct clocks than the table holds, nonzero
+// addresses, wide numbers.
 std::vector<TraceEvent> randomEvents(std::uint64_t seed, std::size_t count) {
   std::mt19937_64 random(seed);
   const std::uint32_t kinds[] = {0, 1,  2,  3,  4,  5,  6,  7,  8,
@@ -81,6 +82,7 @@ std::vector<TraceEvent> randomEvents(std::uint64_t seed, std::size_t count) {
                            -0.0,
                            3.25,
                            104.0,
+                           89.1,
                            1.0,
                            65535.0,
                            65536.0,
@@ -101,7 +103,9 @@ std::vector<TraceEvent> randomEvents(std::uint64_t seed, std::size_t count) {
                         static_cast<EventKind>(pick(kinds)),
                         zeroNumber ? 0 : static_cast<std::uint32_t>(random() >> 7),
                         random() % 8 == 0 ? static_cast<std::uint32_t>(random()) : 0,
-                        random() % 2 == 0 ? 0.0 : pick(clocks),
+                        random() % 2 == 0   ? 0.0
+                        : random() % 3 == 0 ? static_cast<double>(random() % 100000) * 1e-3
+                                            : pick(clocks),
                         static_cast<std::uint8_t>(random()));
   }
   return events;
@@ -154,7 +158,8 @@ TEST(EventStream, EveryFieldReadsBackAsAppended) {
   }
 }
 
-// What the producers put in events fits the 16-byte record: no event goes to the side table.
+// What the producers put in events fits the 16-byte record: no event goes to the side table,
+// and only the distinct CLK_SPEED clocks take room besides (the clock table, 0.0 first).
 TEST(EventStream, ProducerEventsTakeSixteenBytes) {
   const TraceEvent events[] = {
       TraceEvent(0.5, 0x1234, EventKind::START_PROC, 0, 0, 0.0, 0),
@@ -162,7 +167,8 @@ TEST(EventStream, ProducerEventsTakeSixteenBytes) {
       TraceEvent(0.6, 0, EventKind::START_IRQ, 0x1A, 0, 1.0, 0x01),
       TraceEvent(0.7, 0, EventKind::CLK_SPEED, 0, 0, 3.25, 0),
       TraceEvent(0.8, 0, EventKind::CLK_SPEED, 0, 0, 104.0, 0),
-      TraceEvent(0.9, 0, EventKind::CLK_SPEED, 0, 0, 0.1875, 0),
+      TraceEvent(0.9, 0, EventKind::CLK_SPEED, 0, 0, 89.1, 0),
+      TraceEvent(0.95, 0, EventKind::CLK_SPEED, 0, 0, 3.25, 0),
       TraceEvent(1.0, 0, EventKind::USER_ENTER, 0x20005, 0, 0.0, 0xFF),  // .run read
       TraceEvent(1.1, 0x0123, EventKind::END_PROC, 0xFFFFFFFFu, 0, 0.0, 1),
       TraceEvent(1.2, 7, EventKind::USER_MARK, 0, 0, 0.0, 4),
@@ -172,7 +178,8 @@ TEST(EventStream, ProducerEventsTakeSixteenBytes) {
   for (const TraceEvent& event : events) {
     stream.append(event);
   }
-  EXPECT_EQ(stream.storageBytes(), std::size(events) * 16);
+  // Whole clocks such as 104 go in the id bits; 0.0, 3.25 and 89.1 are in the table.
+  EXPECT_EQ(stream.storageBytes(), std::size(events) * 16 + 3 * sizeof(double));
   for (std::size_t i = 0; i < std::size(events); ++i) {
     EXPECT_TRUE(sameEvent(stream[i], events[i])) << i;
   }

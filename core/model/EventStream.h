@@ -59,7 +59,7 @@ class EventStream {
     wide_.clear();
     clocks_.resize(1);
   }
-  // Bytes the events take: their records and their entries in the side table. Capacity
+  // Bytes the events take: their records, the side table and the clock table. Capacity
   // reserved beyond them is left out (pages never written are never touched).
   std::size_t storageBytes() const {
     return records_.size() * sizeof(CompactEvent) + wide_.size() * sizeof(TraceEvent) +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <bitset>
 #include <compare>
 #include <cstddef>
@@ -41,10 +42,14 @@ class EventStream {
   // Stores the event, then lets the registry see it. Only starts and ends of processes and
   // interrupts can create entries, so other kinds skip the call.
   void append(const TraceEvent& event) {
-    std::uint64_t word;
-    if (!compact::tryPack(event, clocks_, word)) [[unlikely]] {
-      word = appendWide(event);
-    }
+    const auto kind = static_cast<std::uint32_t>(event.kind);
+    // Most events carry neither clock nor address: their word is packed here, the rest out of
+    // line.
+    const std::uint64_t word =
+        kind <= compact::KindMask && event.address == 0 &&
+                std::bit_cast<std::uint64_t>(event.clock) == 0
+            ? compact::pack(kind, CompactForm::Plain, event.sourceType, event.id, event.number)
+            : packOther(event);
     records_.push_back(CompactEvent{event.time, word});
     if (registry_ != nullptr && event.kind >= EventKind::START_PROC &&
         event.kind <= EventKind::END_IRQ) {
@@ -93,7 +98,7 @@ class EventStream {
   const_iterator positionAtOrAfter(double t) const;
 
  private:
-  std::uint64_t appendWide(const TraceEvent& event);
+  std::uint64_t packOther(const TraceEvent& event);
 
   std::vector<CompactEvent> records_;
   std::vector<TraceEvent> wide_;     // the events that do not fit a record, in append order

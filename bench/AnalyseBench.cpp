@@ -78,7 +78,7 @@ void BM_AppendEvents(benchmark::State& state) {
     context.console = &console;
     StatisticsEngine engine(context);
     appendSyntheticTrace(engine, count);
-    benchmark::DoNotOptimize(engine.stream().data());
+    benchmark::DoNotOptimize(engine.stream().size());
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
                           static_cast<std::int64_t>(count));

@@ -77,7 +77,7 @@ void importListing(benchmark::State& state, ListingKind kind, bool analyse,
       engine.analyse(TimeWindow::wholeTrace());
     }
     events = engine.stream().size();
-    benchmark::DoNotOptimize(engine.stream().data());
+    benchmark::DoNotOptimize(engine.stream().size());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * bytes);
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *

@@ -79,7 +79,7 @@ void BM_ReadRunFile(benchmark::State& state) {
     engine.analyse(TimeWindow::wholeTrace());
     analyseSeconds +=
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    benchmark::DoNotOptimize(engine.stream().data());
+    benchmark::DoNotOptimize(engine.stream().size());
   }
   state.SetBytesProcessed(state.iterations() * f.fileSize);
   state.SetItemsProcessed(state.iterations() *
@@ -104,7 +104,7 @@ void BM_ReadRunFileReusedEngine(benchmark::State& state) {
       state.SkipWithError("read failed");
       break;
     }
-    benchmark::DoNotOptimize(engine.stream().data());
+    benchmark::DoNotOptimize(engine.stream().size());
   }
   state.SetBytesProcessed(state.iterations() * f.fileSize);
   state.SetItemsProcessed(state.iterations() *

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/ProcessStats.h"
+#include "model/CompactEvent.h"
 #include "model/TraceEvent.h"
 
 namespace kelvor {
@@ -96,8 +97,9 @@ class ActivationWalk {
   // The open activations, outermost first.
   const ActivationFrame* frames() const { return frames_.data(); }
 
+  // Walks the events from `e` up to `end`.
   template <class Host>
-  void run(const TraceEvent* e, const TraceEvent* const end, Host& host);
+  void run(EventCursor e, EventCursor end, Host& host);
 
   // Closes every open activation at `time`, innermost first, as at the end of a stream.
   template <class Host>
@@ -120,7 +122,7 @@ class ActivationWalk {
 };
 
 template <class Host>
-void ActivationWalk::run(const TraceEvent* e, const TraceEvent* const end, Host& host) {
+void ActivationWalk::run(EventCursor e, const EventCursor end, Host& host) {
   // The hot state lives in locals for the length of the piece, so that stores into the records
   // need not reload it.
   std::size_t depth = depth_;
@@ -149,16 +151,17 @@ void ActivationWalk::run(const TraceEvent* e, const TraceEvent* const end, Host&
   };
 
   for (; e != end; ++e) {
+    e.prefetchAhead();
     if (depth == 0) {
-      switch (e->kind) {
+      switch (e.kind()) {
         case EventKind::START_PROC:
-          open(e->id, e->time);
+          open(e.id(), e.time());
           break;
         case EventKind::START_IRQ:
-          open(InterruptIdBase + e->number, e->time);
+          open(InterruptIdBase + e.number(), e.time());
           break;
         case EventKind::CLK_SPEED:
-          clock = e->clock;
+          clock = e.clock();
           break;
         default:
           // Ends without a start, lock changes, user marks, pseudo processes: nothing to charge.
@@ -167,20 +170,20 @@ void ActivationWalk::run(const TraceEvent* e, const TraceEvent* const end, Host&
       continue;
     }
 
-    switch (e->kind) {
+    switch (e.kind()) {
       case EventKind::START_PROC:
         top->nestedCount += 1;
-        top->clockTime += (e->time - top->resume) * clock;
-        open(e->id, e->time);
+        top->clockTime += (e.time() - top->resume) * clock;
+        open(e.id(), e.time());
         break;
       case EventKind::START_IRQ:
         top->nestedCount += 1;
-        top->clockTime += (e->time - top->resume) * clock;
-        open(InterruptIdBase + e->number, e->time);
+        top->clockTime += (e.time() - top->resume) * clock;
+        open(InterruptIdBase + e.number(), e.time());
         break;
       case EventKind::END_PROC:
-        if (e->id == top->entry) {
-          close(e->time);
+        if (e.id() == top->entry) {
+          close(e.time());
         } else {
           host.wrongEnd("Falsche pid retour\n");
         }
@@ -188,16 +191,16 @@ void ActivationWalk::run(const TraceEvent* e, const TraceEvent* const end, Host&
       case EventKind::END_IRQ:
         // Any interrupt end closes an open interrupt; its number is not compared.
         if (top->entry >= InterruptIdBase) {
-          close(e->time);
+          close(e.time());
         } else {
           host.wrongEnd("Falsche pid ist hier kein IRQ! retour\n");
         }
         break;
       case EventKind::SET_IRQ_LEVEL:
-        host.levelChanged(e->number & 0x80u, e->time, top->entry);
+        host.levelChanged(e.number() & 0x80u, e.time(), top->entry);
         break;
       case EventKind::CLK_SPEED:
-        clock = e->clock;
+        clock = e.clock();
         top->lowestClock = std::min(top->lowestClock, clock);
         top->highestClock = std::max(top->highestClock, clock);
         break;

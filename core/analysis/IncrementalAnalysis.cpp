@@ -95,13 +95,13 @@ void IncrementalAnalysis::advance() {
       windowStart_ = stream.firstTime();
     }
   }
-  const TraceEvent* const begin = stream.data() + walked_;
-  const TraceEvent* const end = stream.data() + stream.size();
-  for (const TraceEvent* e = begin; e != end; ++e) {
-    if (std::isnan(e->time)) {
+  const EventCursor begin = stream.cursorAt(walked_);
+  const EventCursor end = stream.cursorAt(stream.size());
+  for (EventCursor e = begin; e != end; ++e) {
+    if (std::isnan(e.time())) {
       timesBroken_ = true;
-    } else if (e->time > latestTime_) {
-      latestTime_ = e->time;
+    } else if (e.time() > latestTime_) {
+      latestTime_ = e.time();
     }
   }
   Host host{*this};

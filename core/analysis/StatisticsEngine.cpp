@@ -165,7 +165,7 @@ void StatisticsEngine::analyse(TimeWindow window, ActivationDurations* durations
   } host{*this};
 
   walk_.restart(currentClock_);
-  walk_.run(stream_.data(), stream_.data() + stream_.size(), host);
+  walk_.run(stream_.cursorAt(0), stream_.cursorAt(stream_.size()), host);
   // Activations still open at the end of the stream close at its last event, innermost first.
   walk_.closeAll(stream_.lastTime(), host);
   currentClock_ = walk_.clock();
@@ -193,7 +193,7 @@ void StatisticsEngine::collectDurations(ActivationDurations& durations) const {
   } host{durations, windowStart_, windowEnd_};
   ActivationWalk walk;
   walk.restart(currentClock_);
-  walk.run(stream_.data(), stream_.data() + stream_.size(), host);
+  walk.run(stream_.cursorAt(0), stream_.cursorAt(stream_.size()), host);
   walk.closeAll(stream_.lastTime(), host);
 }
 

@@ -31,7 +31,8 @@ inline constexpr std::uint32_t HighestRegularInterruptId = 0x10100;
 
 // One trace event, copied by value. The constructor takes the fields in the model's order (time,
 // id, kind, number, address, clock, sourceType); the members are laid out widest first so that an
-// event takes 32 bytes instead of 40, which decides the memory of traces of 10^8 events.
+// event takes 32 bytes instead of 40. The stream keeps events in 16 bytes (CompactEvent) and hands
+// them out as TraceEvents.
 struct TraceEvent {
   double time = 0.0;            // seconds on the source's time base
   double clock = 0.0;           // new clock in MHz for CLK_SPEED (importer: START_IRQ priority)
@@ -52,7 +53,7 @@ struct TraceEvent {
         id(id_),
         sourceType(sourceType_) {}
 };
-static_assert(sizeof(TraceEvent) <= 32, "an event must stay within 32 bytes at rest");
+static_assert(sizeof(TraceEvent) <= 32, "an event must stay within 32 bytes");
 
 // "START_PROC", ..., "PSEUDO_PROCESS"; "INVALID" for any other value.
 std::string_view kindName(EventKind kind);

@@ -85,11 +85,13 @@ void TimeStepWalk::reserveStorage(const EventStream& stream) {
 
   // Kinds come in no order a branch predictor could learn, so starts and ends are told apart
   // from the rest with one test, and marks and clock changes are counted without a branch.
-  for (const TraceEvent& event : stream) {
-    const EventKind kind = event.kind;
+  const EventCursor end = stream.cursorAt(stream.size());
+  for (EventCursor event = stream.cursorAt(0); event != end; ++event) {
+    event.prefetchAhead();
+    const EventKind kind = event.kind();
     if (kind >= EventKind::START_PROC && kind <= EventKind::END_IRQ) {
       const std::uint32_t entry =
-          kind >= EventKind::START_IRQ ? InterruptIdBase + event.number : event.id;
+          kind >= EventKind::START_IRQ ? InterruptIdBase + event.number() : event.id();
       const bool start = kind == EventKind::START_PROC || kind == EventKind::START_IRQ;
       if (start) {
         const std::uint32_t started = row(entry);
@@ -106,7 +108,7 @@ void TimeStepWalk::reserveStorage(const EventStream& stream) {
         const std::uint32_t ended = row(entry);
         haveLast = true;
         lastRow = ended;
-        stretches[ended] += event.time != firstTime ? 1 : 0;
+        stretches[ended] += event.time() != firstTime ? 1 : 0;
         pieces += active[ended];
       } else if (open.back().entry == entry) {
         const std::uint32_t top = open.back().row;
@@ -299,14 +301,17 @@ void TimeStepWalk::nested(const TraceEvent& event) {
   }
 }
 
-void TimeStepWalk::walkEvents(const TraceEvent* first, const TraceEvent* last) {
+void TimeStepWalk::walkEvents(const EventStream& stream, std::size_t from) {
   bool broken = false;
-  for (const TraceEvent* event = first; event != last; ++event) {
-    broken |= std::isnan(event->time);
+  const EventCursor last = stream.cursorAt(stream.size());
+  for (EventCursor at = stream.cursorAt(from); at != last; ++at) {
+    at.prefetchAhead();
+    const TraceEvent event = *at;
+    broken |= std::isnan(event.time);
     if (stack_.empty()) {
-      topLevel(*event);
+      topLevel(event);
     } else {
-      nested(*event);
+      nested(event);
     }
   }
   timesBroken_ = timesBroken_ || broken;
@@ -402,7 +407,7 @@ const TimeStepResult& TimeStepWalk::run(double clockStartMhz) {
     reservedFor_ = stream.size();
   }
   firstTime_ = stream.firstTime();
-  walkEvents(stream.data(), stream.data() + stream.size());
+  walkEvents(stream, 0);
   finishWalk(stream.lastTime());
   walked_ = stream.size();
   return result_;

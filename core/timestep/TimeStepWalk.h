@@ -75,7 +75,8 @@ class TimeStepWalk {
   void beginWalk(double clockStartMhz);
   void reserveStorage(const EventStream& stream);
   std::uint32_t slotRow(std::uint32_t entry);
-  void walkEvents(const TraceEvent* first, const TraceEvent* last);
+  // Walks the events from index `from` to the end of the stream.
+  void walkEvents(const EventStream& stream, std::size_t from);
   void closeOpenActivations(double lastTime);
   bool withdrawClosing();
   void finishWalk(double lastTime);

@@ -106,16 +106,17 @@ const TimeStepResult& TimeStepWalk::extend(double clockStartMhz) {
     publishFlags();
     return result_;
   }
-  const TraceEvent* const first = stream.data() + walked_;
-  const TraceEvent* const last = stream.data() + stream.size();
-  if (std::any_of(first, last, [](const TraceEvent& event) { return std::isnan(event.time); })) {
-    return run(clockStartMhz);
+  const EventCursor last = stream.cursorAt(stream.size());
+  for (EventCursor event = stream.cursorAt(walked_); event != last; ++event) {
+    if (std::isnan(event.time())) {
+      return run(clockStartMhz);
+    }
   }
   if (!withdrawClosing()) {
     return run(clockStartMhz);
   }
   const std::size_t knownRows = result_.rows.size();
-  walkEvents(first, last);
+  walkEvents(stream, walked_);
   presentExtension(stream.lastTime(), knownRows);
   walked_ = stream.size();
   return result_;

@@ -98,11 +98,13 @@ void ListedEventIndex::rebuild(const EventStream& stream, const VisibleEntries& 
 std::size_t ListedEventIndex::extend(const EventStream& stream, const VisibleEntries& visible) {
   const std::size_t before = rows_.size();
   ListingRule rule(visible, lastDecisiveListed_);
-  const TraceEvent* events = stream.data();
   const std::size_t count = std::min<std::size_t>(stream.size(), UINT32_MAX);
-  for (std::size_t i = scanned_; i < count; ++i) {
-    if (rule.next(events[i])) {
-      rows_.push_back(static_cast<std::uint32_t>(i));
+  if (scanned_ < count) {
+    EventCursor event = stream.cursorAt(scanned_);
+    for (std::size_t i = scanned_; i < count; ++i, ++event) {
+      if (rule.next(*event)) {
+        rows_.push_back(static_cast<std::uint32_t>(i));
+      }
     }
   }
   scanned_ = std::max(scanned_, count);

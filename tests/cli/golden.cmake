@@ -69,6 +69,15 @@ compare(run-load ${OUT}/sample-run.asc)
 run_case(mes-load 0 --config examples/sample.ini --asc ${OUT}/sample-mes.asc
          ${OUT}/sample-prn.mes)
 compare(mes-load ${OUT}/sample-mes.asc)
+# The same two round trips for the TLA sample.
+run_case(txt-save 0 --config examples/sample-tla.ini --run ${OUT}/sample-txt.run
+         --mes ${OUT}/sample-txt.mes examples/sample.txt)
+run_case(txt-run-load 0 --config examples/sample-tla.ini --asc ${OUT}/sample-txt-run.asc
+         ${OUT}/sample-txt.run)
+compare(txt-run-load ${OUT}/sample-txt-run.asc)
+run_case(txt-mes-load 0 --config examples/sample-tla.ini --asc ${OUT}/sample-txt-mes.asc
+         ${OUT}/sample-txt.mes)
+compare(txt-mes-load ${OUT}/sample-txt-mes.asc)
 
 # Failures and their exit statuses.
 run_case(unsupported 1 --config examples/sample.ini examples/sample.ini)

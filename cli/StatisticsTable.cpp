@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/TextFormat.h"
 #include "views/StatisticsColumns.h"
 
 namespace kelvor::cli {
@@ -35,30 +36,10 @@ std::string formatStatisticsTable(const StatisticsEngine& engine, const ProcessT
       appendFileField(row.emplace_back(), column, entry);
     }
   }
-  std::vector<std::size_t> widths(kColumns, 0);
-  for (const auto& row : rows) {
-    for (std::size_t c = 0; c < kColumns; ++c) {
-      widths[c] = std::max(widths[c], row[c].size());
-    }
-  }
-  std::string out;
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t c = 0; c < kColumns; ++c) {
-      const std::string& cell = row[c];
-      const std::string padding(widths[c] - cell.size(), ' ');
-      if (c > 0) {
-        line += "  ";
-      }
-      line += leftAligned(columns[c]) ? cell + padding : padding + cell;
-    }
-    while (!line.empty() && line.back() == ' ') {
-      line.pop_back();
-    }
-    out += line;
-    out += '\n';
-  }
-  return out;
+  // The id and the name (the leading columns) are left-aligned, the figures right-aligned.
+  const auto textColumns =
+      static_cast<std::size_t>(std::count_if(columns.begin(), columns.end(), leftAligned));
+  return AlignedTextTable(rows, textColumns);
 }
 
 }  // namespace kelvor::cli

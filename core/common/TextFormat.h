@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvor {
 
@@ -35,5 +36,11 @@ std::string FormatDuration(double seconds, int width = 8, int decimals = 3);
 
 // The text cut to `width` characters and padded with blanks to it.
 std::string PadField(std::string_view text, std::size_t width, FieldAlignment alignment);
+
+// Rows of cells as an aligned text table: columns two blanks apart, each as wide as its widest
+// cell, the first `leftColumns` left-aligned and the others right-aligned, no trailing blanks.
+// Every row has the first row's number of cells.
+std::string AlignedTextTable(const std::vector<std::vector<std::string>>& rows,
+                             std::size_t leftColumns);
 
 }  // namespace kelvor

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "common/JsonText.h"
+#include "common/TextFormat.h"
 
 namespace kelvor {
 namespace {
@@ -60,12 +61,6 @@ void appendFullNumber(std::string& out, std::optional<double> value, const char*
   } else {
     out += none;
   }
-}
-
-std::string tsvCell(std::string text) {
-  std::replace_if(
-      text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
-  return text;
 }
 
 void appendEntryJson(std::string& out, const EntryComparison& e) {
@@ -226,29 +221,9 @@ std::string comparisonTable(const ReportComparison& comparison) {
       }
     }
   }
-  std::vector<std::size_t> widths(rows.front().size(), 0);
-  for (const auto& row : rows) {
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      widths[i] = std::max(widths[i], row[i].size());
-    }
-  }
-  constexpr std::size_t TextColumns = 3;  // left-aligned; the figures are right-aligned
-  std::string out;
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      const std::string padding(widths[i] - row[i].size(), ' ');
-      if (i > 0) {
-        line += "  ";
-      }
-      line += i < TextColumns ? row[i] + padding : padding + row[i];
-    }
-    while (!line.empty() && line.back() == ' ') {
-      line.pop_back();
-    }
-    out += line + '\n';
-  }
-  return out;
+  // The entry's id, name and presence are left-aligned; the figures are right-aligned.
+  constexpr std::size_t TextColumns = 3;
+  return AlignedTextTable(rows, TextColumns);
 }
 
 std::string comparisonTsv(const ReportComparison& comparison) {

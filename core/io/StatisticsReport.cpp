@@ -147,8 +147,9 @@ void appendTraceMembers(std::string& out, const StatisticsReport& r, bool flatWi
   appendJsonString(out, r.version);
 }
 
-// A TSV cell holds no tab or line break.
-std::string tsvText(std::string_view text) {
+}  // namespace
+
+std::string tsvCell(std::string_view text) {
   std::string cell(text);
   for (char& c : cell) {
     if (c == '\t' || c == '\n' || c == '\r') {
@@ -157,8 +158,6 @@ std::string tsvText(std::string_view text) {
   }
   return cell;
 }
-
-}  // namespace
 
 std::span<const StatisticsField> statisticsFields() {
   return Fields;
@@ -255,7 +254,7 @@ std::string reportTsv(const StatisticsReport& report) {
   out += '\n';
   for (const ReportEntry& e : report.entries) {
     appendJsonInteger(out, e.stats.id);
-    out += '\t' + tsvText(e.idText) + '\t' + tsvText(e.name) + '\t' +
+    out += '\t' + tsvCell(e.idText) + '\t' + tsvCell(e.name) + '\t' +
            entryClassKey(e.stats.entryClass) + '\t';
     appendJsonInteger(out, e.priority);
     out += '\t';

@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/ActivationDurations.h"
@@ -59,6 +60,9 @@ struct StatisticsReport {
 StatisticsReport makeStatisticsReport(const StatisticsEngine& engine, const ProcessTable& names,
                                       std::string file, std::string version,
                                       const ActivationDurations* durations);
+
+// A text as a TSV cell: tabs and line breaks become blanks.
+std::string tsvCell(std::string_view text);
 
 // One JSON object: file, window, events, version and the entries, one entry object per line.
 std::string reportJson(const StatisticsReport& report);
